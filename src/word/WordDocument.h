@@ -14,9 +14,9 @@
 namespace Word {
 
 struct CharFormat {
-    QString fontName;        // also used as the East Asian font
-    float sizePt = 12.0f;    // points
-    std::int32_t color = 0;  // 0x00BBGGRR, as Word's colour value; 0 is black
+    QString fontName;       // also used as the East Asian font
+    float sizePt = 12.0f;   // points
+    std::int32_t color = 0; // 0x00BBGGRR, as Word's colour value; 0 is black
     bool bold = false;
     bool italic = false;
     std::int32_t underline = 0; // Word underline kind; 0: none, 1: single
@@ -44,7 +44,7 @@ struct Paragraph {
 };
 
 struct TableCell {
-    int gridSpan = 1;                 // number of grid columns this cell covers
+    int gridSpan = 1;                  // number of grid columns this cell covers
     std::vector<Paragraph> paragraphs; // never empty
 };
 
@@ -61,11 +61,11 @@ using BodyElement = std::variant<Paragraph, Table>;
 
 struct Picture {
     enum class Encoding { Png, Jpeg, ConvertToPng }; // ConvertToPng: any other format Qt reads
-    QString sourcePath;  // the file, streamed into the package when the document is saved
+    QString sourcePath; // the file, streamed into the package when the document is saved
     Encoding encoding = Encoding::Png;
     int pixelWidth = 0;
     int pixelHeight = 0;
-    float widthPt = 0.0f;  // shown size
+    float widthPt = 0.0f; // shown size
     float heightPt = 0.0f;
     std::int64_t fileSize = 0; // size of sourcePath when it was inserted
 };

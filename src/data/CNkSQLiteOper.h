@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+
+namespace Common {
+
+// Thin owner of one SQLite connection. Opens by path, reads whole tables as result tables
+// (sqlite3_get_table layout: (rows + 1) x columns UTF-8 cells, column names first, SQL NULL as a
+// null pointer), and lends the raw handle for prepared statements.
+class CNkSQLiteOper {
+public:
+    CNkSQLiteOper();
+    virtual ~CNkSQLiteOper();
+
+    CNkSQLiteOper(const CNkSQLiteOper&) = delete;
+    CNkSQLiteOper& operator=(const CNkSQLiteOper&) = delete;
+
+    // Read-write open; creates an empty database when the file does not exist. Closes any
+    // connection held before, also when the new open fails.
+    bool Open(const QString& path);
+
+    // Read-only open for data that must never change (a test data set): no file is created,
+    // and a WAL journal is neither checkpointed nor removed.
+    bool OpenReadOnly(const QString& path);
+
+    // "SELECT * FROM " + table. On failure the outputs are a null result and zero counts.
+    // The caller frees the result with sqlite3_free_table, whatever the outcome.
+    bool QueryTable(const char* table, char*** result, int* rows, int* columns);
+
+    void Close();
+    bool IsOpen() const { return m_bOpen; }
+    sqlite3* GetHandle() const { return m_pDB; }
+
+    // Connections open in this process through any wrapper; the library is shut down only when
+    // the last wrapper goes while none is open.
+    static int OpenConnectionCount();
+
+private:
+    bool OpenWithFlags(const QString& path, int flags);
+
+    sqlite3* m_pDB = nullptr;
+    bool m_bOpen = false;
+};
+
+} // namespace Common

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "report/MarginInfo.h"
+
+// The page margins of the report; never changed after construction.
+class CCommonPage {
+public:
+    CCommonPage();
+    virtual ~CCommonPage() = default;
+
+    static CCommonPage* GetInstance();
+
+    MarginInfo m_margins;
+};
