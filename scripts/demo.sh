@@ -1,0 +1,30 @@
+#!/bin/sh
+# Installs what ZOLT needs, builds it, makes the demo test data set and writes its three reports.
+# With a display, it then opens the main window.
+set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+"$ROOT/scripts/install-deps.sh"
+"$ROOT/scripts/build.sh"
+BUILD=${ZOLT_BUILD_DIR:-$ROOT/build}
+DEMO=$ROOT/out/demo
+NAME="110kV城南变电站局放检测"
+rm -rf "$DEMO"
+mkdir -p "$DEMO/reports"
+"$BUILD/tools/zolt-demo-data" "$DEMO" --name "$NAME" --records 12 --seed 7
+for method in us tev hfct; do
+    "$BUILD/tools/zolt-report" --data "$DEMO/$NAME" --method $method --out "$DEMO/reports/demo-$method.docx" \
+        --inspector 张工 --place "110kV城南变电站" --instrument 局放巡检仪 --model ZOLT-PD3 \
+        --equip-name "1号主变" --equip-type 变压器 --temperature "26℃" --humidity "55%" --date 2026-12-09
+    "$BUILD/tools/zolt-report" --data "$DEMO/$NAME" --method $method --out "$DEMO/reports/demo-$method.doc" \
+        --inspector 张工 --place "110kV城南变电站" --instrument 局放巡检仪 --model ZOLT-PD3 \
+        --equip-name "1号主变" --equip-type 变压器 --temperature "26℃" --humidity "55%" --date 2026-12-09
+done
+echo "Demo data set: $DEMO/$NAME"
+echo "Demo reports:"
+ls -1 "$DEMO/reports" | sed "s|^|  $DEMO/reports/|"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "Opening ZOLT; choose $DEMO/$NAME with 打开文件夹."
+    cd "$DEMO" && exec "$BUILD/src/app/zolt"
+else
+    echo "No display: not opening the window."
+fi

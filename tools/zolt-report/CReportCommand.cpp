@@ -1,0 +1,291 @@
+#include "CReportCommand.h"
+
+#include "data/CDataSetLayout.h"
+#include "data/CNkSQLiteOper.h"
+#include "data/Utf8ToWide.h"
+#include "report/CReport.h"
+#include "report/IReportSink.h"
+#include "report/MethodRecords.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace {
+
+// Progress as a bar on a terminal, picture problems as warnings naming the file.
+class CConsoleSink : public IReportSink {
+public:
+    CConsoleSink(QTextStream& err, bool showProgress) : m_err(err), m_bShowProgress(showProgress) {}
+
+    void PostProgress(int percent) override {
+        if (!m_bShowProgress) {
+            return;
+        }
+        const int filled = percent / 5;
+        m_err << '\r' << '[' << QString(filled, QLatin1Char('#')) << QString(20 - filled, QLatin1Char(' '))
+              << "] " << percent << '%';
+        m_err.flush();
+        m_bBarShown = true;
+    }
+
+    void ShowMessage(const QString& text, const QString& subject) override {
+        EndBar();
+        m_err << "zolt-report: warning: ";
+        if (!subject.isEmpty()) {
+            m_err << QDir::toNativeSeparators(subject) << ": ";
+        }
+        m_err << text << '\n';
+        m_err.flush();
+    }
+
+    void PostDone(bool, const QString&) override { EndBar(); }
+    bool IsAbandoned() const override { return false; }
+
+private:
+    void EndBar() {
+        if (m_bBarShown) {
+            m_err << '\n';
+            m_bBarShown = false;
+        }
+    }
+
+    QTextStream& m_err;
+    bool m_bShowProgress;
+    bool m_bBarShown = false;
+};
+
+struct OptionTarget {
+    const char* name;
+    QString BaseInfoRecord::*field;
+};
+
+const OptionTarget kTextOptions[] = {
+    {"--inspector", &BaseInfoRecord::m_strInspector},     {"--place", &BaseInfoRecord::m_strPlace},
+    {"--instrument", &BaseInfoRecord::m_strInstrument},   {"--model", &BaseInfoRecord::m_strModel},
+    {"--equip-name", &BaseInfoRecord::m_strEquipName},    {"--equip-type", &BaseInfoRecord::m_strEquipType},
+    {"--temperature", &BaseInfoRecord::m_strTemperature}, {"--humidity", &BaseInfoRecord::m_strHumidity},
+};
+
+} // namespace
+
+QString CReportCommand::UsageText() {
+    return QStringLiteral(
+        "Usage: zolt-report --data FOLDER --method us|tev|hfct --out FILE [options]\n"
+        "\n"
+        "Writes the partial-discharge report of a test data set without opening a window.\n"
+        "The format follows FILE's extension: .doc for Word 97-2003, anything else .docx.\n"
+        "\n"
+        "Options:\n"
+        "  --data FOLDER         the test data set folder (holds FOLDERNAME.db3)\n"
+        "  --method us|tev|hfct  the detection method\n"
+        "  --out FILE            the report to write (an existing file is replaced)\n"
+        "  --rows all|LIST       records to include, 1-based in list order, e.g. 1-3,7 (default all)\n"
+        "  --inspector T         检测人员\n"
+        "  --place T             检测地点\n"
+        "  --instrument T        检测仪器\n"
+        "  --model T             仪器型号\n"
+        "  --equip-name T        设备名称\n"
+        "  --equip-type T        设备类型\n"
+        "  --temperature T       当天温度\n"
+        "  --humidity T          当天湿度\n"
+        "  --date YYYY-MM-DD     检测日期\n"
+        "  --help                show this text\n"
+        "  --version             show the version\n"
+        "\n"
+        "Exit status: 0 report written (missing pictures are warnings), 1 no report written,\n"
+        "2 usage error.\n");
+}
+
+std::optional<std::vector<int>> CReportCommand::ParseRowList(const QString& text) {
+    std::vector<int> rows;
+    const QStringList parts = text.split(QLatin1Char(','));
+    for (const QString& rawPart : parts) {
+        const QString part = rawPart.trimmed();
+        bool ok = false;
+        const int dash = part.indexOf(QLatin1Char('-'));
+        if (dash < 0) {
+            const int row = part.toInt(&ok);
+            if (!ok || row < 1) {
+                return std::nullopt;
+            }
+            rows.push_back(row);
+            continue;
+        }
+        bool okLast = false;
+        const int first = part.left(dash).toInt(&ok);
+        const int last = part.mid(dash + 1).toInt(&okLast);
+        if (!ok || !okLast || first < 1 || last < first || last - first > 10'000'000) {
+            return std::nullopt;
+        }
+        for (int row = first; row <= last; ++row) {
+            rows.push_back(row);
+        }
+    }
+    return rows;
+}
+
+bool CReportCommand::ParseArguments(const QStringList& arguments, QTextStream& err) {
+    const auto fail = [&](const QString& reason) {
+        err << "zolt-report: " << reason << "\n\n" << UsageText();
+        return false;
+    };
+    bool haveData = false, haveMethod = false, haveOut = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& option = arguments[i];
+        if (i + 1 >= arguments.size()) {
+            return fail(QStringLiteral("option %1 needs a value").arg(option));
+        }
+        const QString value = arguments[++i];
+        if (option == QLatin1String("--data")) {
+            m_strData = value;
+            haveData = true;
+        } else if (option == QLatin1String("--method")) {
+            const QString method = value.toLower();
+            m_nMethod = method == QLatin1String("us")     ? 0
+                        : method == QLatin1String("tev")  ? 1
+                        : method == QLatin1String("hfct") ? 2
+                                                          : -1;
+            if (m_nMethod < 0) {
+                return fail(QStringLiteral("unknown method '%1' (use us, tev or hfct)").arg(value));
+            }
+            haveMethod = true;
+        } else if (option == QLatin1String("--out")) {
+            m_strOut = value;
+            haveOut = !value.isEmpty();
+        } else if (option == QLatin1String("--rows")) {
+            if (value != QLatin1String("all") && !ParseRowList(value)) {
+                return fail(QStringLiteral("bad row list '%1'").arg(value));
+            }
+            m_strRows = value;
+        } else if (option == QLatin1String("--date")) {
+            const QDate date = QDate::fromString(value, Qt::ISODate);
+            if (!date.isValid()) {
+                return fail(QStringLiteral("bad date '%1' (use YYYY-MM-DD)").arg(value));
+            }
+            m_baseInfo.m_strDate = QString::asprintf("%d年%d月%d日", date.year(), date.month(), date.day());
+        } else {
+            bool known = false;
+            for (const OptionTarget& target : kTextOptions) {
+                if (option == QLatin1String(target.name)) {
+                    m_baseInfo.*(target.field) = value;
+                    known = true;
+                }
+            }
+            if (!known) {
+                return fail(QStringLiteral("unknown option '%1'").arg(option));
+            }
+        }
+    }
+    if (!haveData || !haveMethod || !haveOut) {
+        return fail(QStringLiteral("--data, --method and --out are required"));
+    }
+    return true;
+}
+
+int CReportCommand::Execute(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
+        out << UsageText();
+        return kWritten;
+    }
+    if (arguments.contains(QStringLiteral("--version"))) {
+        out << "zolt-report " << ZOLT_VERSION << '\n';
+        return kWritten;
+    }
+    if (!ParseArguments(arguments, err)) {
+        return kUsage;
+    }
+    m_bProgress = isatty(STDERR_FILENO) != 0;
+    return Write(err);
+}
+
+int CReportCommand::Write(QTextStream& err) {
+    const auto fail = [&](const QString& reason) {
+        err << "zolt-report: " << reason << '\n';
+        return kNotWritten;
+    };
+    QString folder = m_strData;
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) {
+        folder.chop(1);
+    }
+    const QString name = CDataSetLayout::FolderName(folder);
+    const QString database = CDataSetLayout::DatabasePath(folder, name);
+    if (!QFileInfo(database).isFile()) {
+        return fail(QStringLiteral("no test data set in %1 (%2 not found)")
+                        .arg(QDir::toNativeSeparators(folder), QDir::toNativeSeparators(database)));
+    }
+    Common::CNkSQLiteOper db;
+    if (!db.OpenReadOnly(database)) {
+        return fail(QStringLiteral("cannot open %1").arg(QDir::toNativeSeparators(database)));
+    }
+    const QString table = CDataSetLayout::RecordTable(m_nMethod);
+    char** result = nullptr;
+    int rows = 0;
+    int columns = 0;
+    const bool queried = db.QueryTable(table.toLatin1().constData(), &result, &rows, &columns);
+    std::unique_ptr<char*, void (*)(char**)> resultOwner(result, sqlite3_free_table);
+    if (!queried) {
+        return fail(QStringLiteral("cannot read table %1 of %2 (missing, or not an SQLite database)")
+                        .arg(table, QDir::toNativeSeparators(database)));
+    }
+
+    std::vector<int> selected;
+    if (m_strRows == QLatin1String("all")) {
+        for (int row = 1; row <= rows; ++row) {
+            selected.push_back(row);
+        }
+    } else {
+        selected = *ParseRowList(m_strRows);
+        for (int row : selected) {
+            if (row > rows) {
+                return fail(QStringLiteral("record %1 does not exist (the table has %2)").arg(row).arg(rows));
+            }
+        }
+    }
+
+    MethodRecords records;
+    const QString pictureFolder = CDataSetLayout::PictureFolder(folder, name, m_nMethod);
+    for (int row : selected) {
+        const auto cell = [&](int column) {
+            if (column < 0 || column >= columns) {
+                return QString();
+            }
+            return Utf8ToWide(result[static_cast<qsizetype>(row) * columns + column]);
+        };
+        CDataSetLayout::AppendRecord(m_nMethod, pictureFolder, cell, records);
+    }
+    resultOwner.reset();
+    db.Close();
+
+    auto sink = std::make_shared<CConsoleSink>(err, m_bProgress);
+    CReport report(sink);
+    bool saved = false;
+    try {
+        switch (m_nMethod) {
+        case 0:
+            saved = m_baseInfo.BuildUsReport(report, m_strOut, records);
+            break;
+        case 1:
+            saved = m_baseInfo.BuildTevReport(report, m_strOut, records);
+            break;
+        default:
+            saved = m_baseInfo.BuildHfctReport(report, m_strOut, records);
+            break;
+        }
+    } catch (const std::exception& e) {
+        report.SetFailure(QString::fromUtf8(e.what()));
+    }
+    sink->PostDone(saved, report.GetFailure());
+    if (!saved) {
+        QString reason = report.GetFailure();
+        reason.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        return fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_strOut), reason));
+    }
+    return kWritten;
+}

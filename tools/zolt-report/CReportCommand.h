@@ -1,0 +1,36 @@
+#pragma once
+
+#include "report/BaseInfoRecord.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+class QTextStream;
+
+// zolt-report: writes the report of a test data set without a window, from command-line options.
+class CReportCommand {
+public:
+    enum ExitCode { kWritten = 0, kNotWritten = 1, kUsage = 2 };
+
+    // Runs the whole command; messages go to `err`, --help and --version to `out`.
+    int Execute(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+    static QString UsageText();
+
+    // "1-3,7" -> {1, 2, 3, 7}: 1-based record numbers in list order; nullopt when malformed.
+    static std::optional<std::vector<int>> ParseRowList(const QString& text);
+
+private:
+    bool ParseArguments(const QStringList& arguments, QTextStream& err);
+    int Write(QTextStream& err);
+
+    QString m_strData;
+    int m_nMethod = -1;
+    QString m_strOut;
+    QString m_strRows = QStringLiteral("all");
+    BaseInfoRecord m_baseInfo;
+    bool m_bProgress = false;
+};
