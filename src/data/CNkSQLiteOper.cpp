@@ -3,6 +3,9 @@
 #include <sqlite3.h>
 
 #include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
 
 #include <mutex>
 
@@ -14,6 +17,71 @@ namespace {
 // every connection to be closed before sqlite3_shutdown.
 std::mutex g_libraryMutex;
 int g_openConnections = 0;
+
+// The system SQLite is built to read "file:" names as URIs, so a plain name starting with
+// "file:" would be misread. Every path therefore travels as a URI with all reserved bytes
+// percent-encoded: '?', '#' and '%' stay part of the name. An absolute path gets an empty
+// authority, so that a path starting with "//" is not taken for one.
+QByteArray ToUri(const QString& path, const char* query = nullptr) {
+    const QByteArray encoded = QUrl::toPercentEncoding(path, "/");
+    QByteArray uri("file:");
+    if (encoded.startsWith('/')) {
+        uri += "//";
+    }
+    uri += encoded;
+    if (query != nullptr) {
+        uri += '?';
+        uri += query;
+    }
+    return uri;
+}
+
+enum class ReadOnlyMode {
+    Plain,     // rollback-journal database: a reader creates and changes nothing
+    HeapIndex, // a -wal journal exists: read it with the WAL index in private memory
+    Immutable  // nothing but the main file holds content
+};
+
+bool HasWalHeader(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray header = file.read(20);
+    // Bytes 18 and 19 are the read and write format versions; 2 marks WAL mode.
+    return header.size() == 20 && header.startsWith(QByteArray("SQLite format 3\0", 16)) &&
+           (header.at(18) == 2 || header.at(19) == 2);
+}
+
+// A plain read-only connection still creates -shm (and for a WAL database without journal an
+// empty -wal), writes read marks into an existing -shm, and deletes a -wal next to an empty
+// database file. The mode is chosen so that none of that can happen.
+ReadOnlyMode ChooseReadOnlyMode(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        return ReadOnlyMode::Plain; // missing or a directory: the open fails by itself
+    }
+    if (info.size() == 0) {
+        // SQLite would delete a -wal beside an empty database; an empty file reads as empty anyway.
+        return ReadOnlyMode::Immutable;
+    }
+    if (QFileInfo::exists(path + QStringLiteral("-wal"))) {
+        return ReadOnlyMode::HeapIndex;
+    }
+    // A WAL database without its journal is complete in the main file.
+    return HasWalHeader(path) ? ReadOnlyMode::Immutable : ReadOnlyMode::Plain;
+}
+
+// Without file locks, exclusive locking mode costs nothing and keeps the WAL index in heap
+// memory instead of the -shm file. The data set is a finished inspection that nobody writes.
+const char* NoLockVfs() {
+    for (const char* name : {"unix-none", "win32-none"}) {
+        if (sqlite3_vfs_find(name) != nullptr) {
+            return name;
+        }
+    }
+    return nullptr;
+}
 
 } // namespace
 
@@ -30,19 +98,41 @@ CNkSQLiteOper::~CNkSQLiteOper() {
 }
 
 bool CNkSQLiteOper::Open(const QString& path) {
-    return OpenWithFlags(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    Close();
+    return OpenUri(ToUri(path), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr);
 }
 
 bool CNkSQLiteOper::OpenReadOnly(const QString& path) {
-    return OpenWithFlags(path, SQLITE_OPEN_READONLY);
+    Close();
+    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+    switch (ChooseReadOnlyMode(path)) {
+    case ReadOnlyMode::Plain:
+        if (!OpenUri(ToUri(path), flags, nullptr)) {
+            return false;
+        }
+        break;
+    case ReadOnlyMode::Immutable:
+        return OpenUri(ToUri(path, "immutable=1"), flags, nullptr);
+    case ReadOnlyMode::HeapIndex:
+        if (!OpenUri(ToUri(path), flags, NoLockVfs())) {
+            return false;
+        }
+        // Must precede the first read, or the connection maps the -shm file.
+        if (sqlite3_exec(m_pDB, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            Close();
+            return false;
+        }
+        break;
+    }
+    // The last connection to close checkpoints the journal into the database and deletes it.
+    sqlite3_db_config(m_pDB, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    return true;
 }
 
-bool CNkSQLiteOper::OpenWithFlags(const QString& path, int flags) {
-    Close();
+bool CNkSQLiteOper::OpenUri(const QByteArray& uri, int flags, const char* vfs) {
     std::lock_guard lock(g_libraryMutex);
     sqlite3* db = nullptr;
-    const QByteArray utf8 = path.toUtf8();
-    const int rc = sqlite3_open_v2(utf8.constData(), &db, flags, nullptr);
+    const int rc = sqlite3_open_v2(uri.constData(), &db, flags, vfs);
     if (rc != SQLITE_OK) {
         sqlite3_close(db);
         m_pDB = nullptr;
@@ -55,6 +145,9 @@ bool CNkSQLiteOper::OpenWithFlags(const QString& path, int flags) {
 }
 
 bool CNkSQLiteOper::QueryTable(const char* table, char*** result, int* rows, int* columns) {
+    if (result == nullptr || rows == nullptr || columns == nullptr) {
+        return false;
+    }
     *result = nullptr;
     *rows = 0;
     *columns = 0;
@@ -78,7 +171,9 @@ void CNkSQLiteOper::Close() {
         return;
     }
     std::lock_guard lock(g_libraryMutex);
-    sqlite3_close(m_pDB);
+    // Owners finalise their statements first; should one be left, the connection still goes
+    // with it instead of leaking.
+    sqlite3_close_v2(m_pDB);
     m_pDB = nullptr;
     m_bOpen = false;
     --g_openConnections;

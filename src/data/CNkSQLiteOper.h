@@ -18,11 +18,13 @@ public:
     CNkSQLiteOper& operator=(const CNkSQLiteOper&) = delete;
 
     // Read-write open; creates an empty database when the file does not exist. Closes any
-    // connection held before, also when the new open fails.
+    // connection held before, also when the new open fails. The path is taken literally:
+    // '?', '#', '%' and a leading "file:" are part of the file name.
     bool Open(const QString& path);
 
     // Read-only open for data that must never change (a test data set): no file is created,
-    // and a WAL journal is neither checkpointed nor removed.
+    // changed or removed next to the database, also for a WAL database on read-only media, and
+    // the content of an existing -wal journal is read. Fails when the file does not exist.
     bool OpenReadOnly(const QString& path);
 
     // "SELECT * FROM " + table. On failure the outputs are a null result and zero counts.
@@ -34,11 +36,11 @@ public:
     sqlite3* GetHandle() const { return m_pDB; }
 
     // Connections open in this process through any wrapper; the library is shut down only when
-    // the last wrapper goes while none is open.
+    // a wrapper goes while none is open.
     static int OpenConnectionCount();
 
 private:
-    bool OpenWithFlags(const QString& path, int flags);
+    bool OpenUri(const QByteArray& uri, int flags, const char* vfs);
 
     sqlite3* m_pDB = nullptr;
     bool m_bOpen = false;

@@ -1,0 +1,150 @@
+#include "app/CRecordListModel.h"
+
+#include "data/Utf8ToWide.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+CRecordListModel::CRecordListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+CRecordListModel::~CRecordListModel() {
+    ReleaseTable();
+}
+
+void CRecordListModel::SetResultTable(char** table, int rows, int columns) {
+    beginResetModel();
+    ReleaseTable();
+    m_pTable = table;
+    if (table != nullptr && rows >= 0 && columns > 0) {
+        m_nRows = rows;
+        m_nColumns = columns;
+    }
+    m_arrCaptions.reserve(m_nColumns);
+    for (int column = 0; column < m_nColumns; ++column) {
+        m_arrCaptions.append(Utf8ToWide(m_pTable[column]));
+    }
+    m_arrChecked.assign(static_cast<size_t>(m_nRows), false);
+    endResetModel();
+}
+
+void CRecordListModel::Clear() {
+    SetResultTable(nullptr, 0, 0);
+}
+
+void CRecordListModel::ReleaseTable() {
+    sqlite3_free_table(m_pTable);
+    m_pTable = nullptr;
+    m_nRows = 0;
+    m_nColumns = 0;
+    m_arrCaptions.clear();
+    m_arrChecked.clear();
+}
+
+bool CRecordListModel::IsChecked(int row) const {
+    return row >= 0 && row < m_nRows && m_arrChecked[static_cast<size_t>(row)];
+}
+
+void CRecordListModel::SetAllChecked(bool checked) {
+    if (m_nRows == 0) {
+        return;
+    }
+    std::fill(m_arrChecked.begin(), m_arrChecked.end(), checked);
+    emit dataChanged(index(0, 0), index(m_nRows - 1, 0), {Qt::CheckStateRole});
+}
+
+QList<int> CRecordListModel::CheckedRows() const {
+    QList<int> rows;
+    for (int row = 0; row < m_nRows; ++row) {
+        if (m_arrChecked[static_cast<size_t>(row)]) {
+            rows.append(row);
+        }
+    }
+    return rows;
+}
+
+const char* CRecordListModel::Cell(int row, int column) const {
+    if (row < 0 || row >= m_nRows || column < 0 || column >= m_nColumns) {
+        return nullptr;
+    }
+    // Row 0 of the result table holds the column names.
+    return m_pTable[static_cast<qsizetype>(row + 1) * m_nColumns + column];
+}
+
+QString CRecordListModel::CellText(int row, int column) const {
+    return Utf8ToWide(Cell(row, column));
+}
+
+QString CRecordListModel::ColumnCaption(int column) const {
+    return column >= 0 && column < m_arrCaptions.size() ? m_arrCaptions.at(column) : QString();
+}
+
+int CRecordListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_nRows;
+}
+
+int CRecordListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_nColumns;
+}
+
+QVariant CRecordListModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return QVariant();
+    }
+    switch (role) {
+    case Qt::DisplayRole:
+        return CellText(index.row(), index.column());
+    case Qt::CheckStateRole:
+        if (index.column() == 0) {
+            return IsChecked(index.row()) ? Qt::Checked : Qt::Unchecked;
+        }
+        return QVariant();
+    case Qt::TextAlignmentRole:
+        return int(Qt::AlignCenter);
+    default:
+        return QVariant();
+    }
+}
+
+QVariant CRecordListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal) {
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    if (section < 0 || section >= m_nColumns) {
+        return QVariant();
+    }
+    switch (role) {
+    case Qt::DisplayRole:
+        return m_arrCaptions.at(section);
+    case Qt::TextAlignmentRole:
+        return int(Qt::AlignCenter);
+    default:
+        return QVariant();
+    }
+}
+
+Qt::ItemFlags CRecordListModel::flags(const QModelIndex& index) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return Qt::NoItemFlags;
+    }
+    Qt::ItemFlags itemFlags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == 0) {
+        itemFlags |= Qt::ItemIsUserCheckable;
+    }
+    return itemFlags;
+}
+
+bool CRecordListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::CheckStateRole || index.column() != 0 ||
+        !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return false;
+    }
+    bool isNumber = false;
+    const int state = value.toInt(&isNumber);
+    if (!isNumber || (state != Qt::Checked && state != Qt::Unchecked)) {
+        return false;
+    }
+    m_arrChecked[static_cast<size_t>(index.row())] = state == Qt::Checked;
+    emit dataChanged(index, index, {Qt::CheckStateRole});
+    return true;
+}
