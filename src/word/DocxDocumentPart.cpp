@@ -1,0 +1,359 @@
+#include "word/DocxDocumentPart.h"
+
+#include "word/DocxNamespaces.h"
+
+#include <QXmlStreamWriter>
+
+#include <cmath>
+#include <functional>
+
+namespace Word {
+
+namespace {
+
+constexpr std::int64_t kEmuPerPoint = 12700;
+// Left and right cell margins: small, so that a 140 pt picture fits a cell four grid columns wide.
+constexpr int kCellMarginTwips = 28;
+
+void ForEachParagraph(const Document& document, const std::function<void(const Paragraph&)>& visit) {
+    for (const BodyElement& element : document.body) {
+        if (const Paragraph* paragraph = std::get_if<Paragraph>(&element)) {
+            visit(*paragraph);
+            continue;
+        }
+        for (const TableRow& row : std::get<Table>(element).rows)
+            for (const TableCell& cell : row.cells)
+                for (const Paragraph& paragraph : cell.paragraphs)
+                    visit(paragraph);
+    }
+}
+
+QString HexColor(std::int32_t color) {
+    // Word's colour value is 0x00BBGGRR; values with the top byte set (automatic, theme colours) have
+    // no RGB and are written as automatic.
+    if (color < 0 || (color & 0xFF000000) != 0)
+        return QStringLiteral("auto");
+    const int red = color & 0xFF;
+    const int green = (color >> 8) & 0xFF;
+    const int blue = (color >> 16) & 0xFF;
+    return QStringLiteral("%1%2%3")
+        .arg(red, 2, 16, QLatin1Char('0'))
+        .arg(green, 2, 16, QLatin1Char('0'))
+        .arg(blue, 2, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+QString UnderlineValue(std::int32_t kind) {
+    switch (kind) {
+    case 1:
+        return QStringLiteral("single");
+    case 2:
+        return QStringLiteral("words");
+    case 3:
+        return QStringLiteral("double");
+    case 4:
+        return QStringLiteral("dotted");
+    case 6:
+        return QStringLiteral("thick");
+    case 7:
+        return QStringLiteral("dash");
+    case 9:
+        return QStringLiteral("dotDash");
+    case 10:
+        return QStringLiteral("dotDotDash");
+    case 11:
+        return QStringLiteral("wave");
+    default:
+        return QStringLiteral("single");
+    }
+}
+
+class BodyWriter {
+public:
+    BodyWriter(QXmlStreamWriter& xml, const Document& document, const std::vector<QString>& relationshipIds)
+        : m_xml(xml), m_document(document), m_relationshipIds(relationshipIds) {}
+
+    void WriteBody() {
+        m_xml.writeStartElement(Ns::W, QStringLiteral("body"));
+        for (const BodyElement& element : m_document.body) {
+            if (const Paragraph* paragraph = std::get_if<Paragraph>(&element))
+                WriteParagraph(*paragraph);
+            else
+                WriteTable(std::get<Table>(element));
+        }
+        // A body always ends with a paragraph, even a table at the very end gets one behind it.
+        if (m_document.body.empty() || std::holds_alternative<Table>(m_document.body.back()))
+            WriteParagraph(Paragraph{});
+        WriteSection();
+        m_xml.writeEndElement();
+    }
+
+private:
+    void Val(const QString& name, const QString& value) {
+        m_xml.writeEmptyElement(Ns::W, name);
+        m_xml.writeAttribute(Ns::W, QStringLiteral("val"), value);
+    }
+
+    void WriteRunProperties(const CharFormat& format) {
+        m_xml.writeStartElement(Ns::W, QStringLiteral("rPr"));
+        if (!format.fontName.isEmpty()) {
+            m_xml.writeEmptyElement(Ns::W, QStringLiteral("rFonts"));
+            for (const char* attribute : {"ascii", "hAnsi", "eastAsia", "cs"})
+                m_xml.writeAttribute(Ns::W, QString::fromLatin1(attribute), format.fontName);
+        }
+        if (format.bold) {
+            m_xml.writeEmptyElement(Ns::W, QStringLiteral("b"));
+            m_xml.writeEmptyElement(Ns::W, QStringLiteral("bCs"));
+        }
+        if (format.italic) {
+            m_xml.writeEmptyElement(Ns::W, QStringLiteral("i"));
+            m_xml.writeEmptyElement(Ns::W, QStringLiteral("iCs"));
+        }
+        if (format.color != 0)
+            Val(QStringLiteral("color"), HexColor(format.color));
+        const QString halfPoints = QString::number(std::max(2L, std::lround(format.sizePt * 2.0f)));
+        Val(QStringLiteral("sz"), halfPoints);
+        Val(QStringLiteral("szCs"), halfPoints);
+        if (format.underline != 0)
+            Val(QStringLiteral("u"), UnderlineValue(format.underline));
+        m_xml.writeEndElement();
+    }
+
+    void WriteParagraph(const Paragraph& paragraph) {
+        m_xml.writeStartElement(Ns::W, QStringLiteral("p"));
+        m_xml.writeStartElement(Ns::W, QStringLiteral("pPr"));
+        if (paragraph.alignment == Alignment::Center)
+            Val(QStringLiteral("jc"), QStringLiteral("center"));
+        WriteRunProperties(paragraph.markFormat);
+        m_xml.writeEndElement();
+        for (const Run& run : paragraph.runs) {
+            m_xml.writeStartElement(Ns::W, QStringLiteral("r"));
+            WriteRunProperties(run.format);
+            if (run.IsPicture())
+                WritePicture(run.picture);
+            else
+                WriteText(run.text);
+            m_xml.writeEndElement();
+        }
+        m_xml.writeEndElement();
+    }
+
+    // Tabs and line breaks are elements of their own; the text between them goes into w:t.
+    void WriteText(const QString& text) {
+        qsizetype start = 0;
+        auto flush = [&](qsizetype end) {
+            if (end > start) {
+                m_xml.writeStartElement(Ns::W, QStringLiteral("t"));
+                m_xml.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+                m_xml.writeCharacters(text.mid(start, end - start));
+                m_xml.writeEndElement();
+            }
+        };
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (c == QChar(u'\t') || c == QChar(u'\n')) {
+                flush(i);
+                m_xml.writeEmptyElement(Ns::W,
+                                        c == QChar(u'\t') ? QStringLiteral("tab") : QStringLiteral("br"));
+                start = i + 1;
+            }
+        }
+        flush(text.size());
+    }
+
+    void WritePicture(int index) {
+        const Picture& picture = m_document.pictures[index];
+        const QString id = QString::number(++m_drawingId);
+        const QString cx = QString::number(std::llround(double(picture.widthPt) * kEmuPerPoint));
+        const QString cy = QString::number(std::llround(double(picture.heightPt) * kEmuPerPoint));
+        const QString name = QStringLiteral("Picture %1").arg(id);
+
+        m_xml.writeStartElement(Ns::W, QStringLiteral("drawing"));
+        m_xml.writeStartElement(Ns::WP, QStringLiteral("inline"));
+        for (const char* side : {"distT", "distB", "distL", "distR"})
+            m_xml.writeAttribute(QString::fromLatin1(side), QStringLiteral("0"));
+        m_xml.writeEmptyElement(Ns::WP, QStringLiteral("extent"));
+        m_xml.writeAttribute(QStringLiteral("cx"), cx);
+        m_xml.writeAttribute(QStringLiteral("cy"), cy);
+        m_xml.writeEmptyElement(Ns::WP, QStringLiteral("effectExtent"));
+        for (const char* side : {"l", "t", "r", "b"})
+            m_xml.writeAttribute(QString::fromLatin1(side), QStringLiteral("0"));
+        m_xml.writeEmptyElement(Ns::WP, QStringLiteral("docPr"));
+        m_xml.writeAttribute(QStringLiteral("id"), id);
+        m_xml.writeAttribute(QStringLiteral("name"), name);
+        m_xml.writeStartElement(Ns::WP, QStringLiteral("cNvGraphicFramePr"));
+        m_xml.writeEmptyElement(Ns::A, QStringLiteral("graphicFrameLocks"));
+        m_xml.writeAttribute(QStringLiteral("noChangeAspect"), QStringLiteral("1"));
+        m_xml.writeEndElement();
+        m_xml.writeStartElement(Ns::A, QStringLiteral("graphic"));
+        m_xml.writeStartElement(Ns::A, QStringLiteral("graphicData"));
+        m_xml.writeAttribute(QStringLiteral("uri"), Ns::PIC);
+        m_xml.writeStartElement(Ns::PIC, QStringLiteral("pic"));
+        m_xml.writeStartElement(Ns::PIC, QStringLiteral("nvPicPr"));
+        m_xml.writeEmptyElement(Ns::PIC, QStringLiteral("cNvPr"));
+        m_xml.writeAttribute(QStringLiteral("id"), QStringLiteral("0"));
+        m_xml.writeAttribute(QStringLiteral("name"), name);
+        m_xml.writeEmptyElement(Ns::PIC, QStringLiteral("cNvPicPr"));
+        m_xml.writeEndElement();
+        m_xml.writeStartElement(Ns::PIC, QStringLiteral("blipFill"));
+        m_xml.writeEmptyElement(Ns::A, QStringLiteral("blip"));
+        m_xml.writeAttribute(Ns::R, QStringLiteral("embed"), m_relationshipIds[index]);
+        m_xml.writeStartElement(Ns::A, QStringLiteral("stretch"));
+        m_xml.writeEmptyElement(Ns::A, QStringLiteral("fillRect"));
+        m_xml.writeEndElement();
+        m_xml.writeEndElement();
+        m_xml.writeStartElement(Ns::PIC, QStringLiteral("spPr"));
+        m_xml.writeStartElement(Ns::A, QStringLiteral("xfrm"));
+        m_xml.writeEmptyElement(Ns::A, QStringLiteral("off"));
+        m_xml.writeAttribute(QStringLiteral("x"), QStringLiteral("0"));
+        m_xml.writeAttribute(QStringLiteral("y"), QStringLiteral("0"));
+        m_xml.writeEmptyElement(Ns::A, QStringLiteral("ext"));
+        m_xml.writeAttribute(QStringLiteral("cx"), cx);
+        m_xml.writeAttribute(QStringLiteral("cy"), cy);
+        m_xml.writeEndElement();
+        m_xml.writeStartElement(Ns::A, QStringLiteral("prstGeom"));
+        m_xml.writeAttribute(QStringLiteral("prst"), QStringLiteral("rect"));
+        m_xml.writeEmptyElement(Ns::A, QStringLiteral("avLst"));
+        m_xml.writeEndElement();
+        m_xml.writeEndElement(); // spPr
+        m_xml.writeEndElement(); // pic
+        m_xml.writeEndElement(); // graphicData
+        m_xml.writeEndElement(); // graphic
+        m_xml.writeEndElement(); // inline
+        m_xml.writeEndElement(); // drawing
+    }
+
+    void Border(const QString& side) {
+        m_xml.writeEmptyElement(Ns::W, side);
+        m_xml.writeAttribute(Ns::W, QStringLiteral("val"), QStringLiteral("single"));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("sz"), QStringLiteral("4"));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("space"), QStringLiteral("0"));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("color"), QStringLiteral("auto"));
+    }
+
+    void Width(const QString& name, int twips) {
+        m_xml.writeEmptyElement(Ns::W, name);
+        m_xml.writeAttribute(Ns::W, QStringLiteral("w"), QString::number(twips));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("type"), QStringLiteral("dxa"));
+    }
+
+    void WriteTable(const Table& table) {
+        const int column = DocxDocumentPart::GridColumnTwips(m_document.page, table.gridColumns);
+        m_xml.writeStartElement(Ns::W, QStringLiteral("tbl"));
+        m_xml.writeStartElement(Ns::W, QStringLiteral("tblPr"));
+        Val(QStringLiteral("tblStyle"), QStringLiteral("TableGrid"));
+        Width(QStringLiteral("tblW"), column * table.gridColumns);
+        // The borders are repeated here so that readers without style support still draw the grid.
+        m_xml.writeStartElement(Ns::W, QStringLiteral("tblBorders"));
+        for (const char* side : {"top", "left", "bottom", "right", "insideH", "insideV"})
+            Border(QString::fromLatin1(side));
+        m_xml.writeEndElement();
+        m_xml.writeEmptyElement(Ns::W, QStringLiteral("tblLayout"));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("type"), QStringLiteral("fixed"));
+        m_xml.writeStartElement(Ns::W, QStringLiteral("tblCellMar"));
+        Width(QStringLiteral("top"), 0);
+        Width(QStringLiteral("left"), kCellMarginTwips);
+        Width(QStringLiteral("bottom"), 0);
+        Width(QStringLiteral("right"), kCellMarginTwips);
+        m_xml.writeEndElement();
+        m_xml.writeEndElement(); // tblPr
+        m_xml.writeStartElement(Ns::W, QStringLiteral("tblGrid"));
+        for (int i = 0; i < table.gridColumns; ++i) {
+            m_xml.writeEmptyElement(Ns::W, QStringLiteral("gridCol"));
+            m_xml.writeAttribute(Ns::W, QStringLiteral("w"), QString::number(column));
+        }
+        m_xml.writeEndElement();
+        for (const TableRow& row : table.rows) {
+            m_xml.writeStartElement(Ns::W, QStringLiteral("tr"));
+            for (const TableCell& cell : row.cells) {
+                m_xml.writeStartElement(Ns::W, QStringLiteral("tc"));
+                m_xml.writeStartElement(Ns::W, QStringLiteral("tcPr"));
+                Width(QStringLiteral("tcW"), column * cell.gridSpan);
+                if (cell.gridSpan > 1)
+                    Val(QStringLiteral("gridSpan"), QString::number(cell.gridSpan));
+                m_xml.writeEndElement();
+                for (const Paragraph& paragraph : cell.paragraphs)
+                    WriteParagraph(paragraph);
+                if (cell.paragraphs.empty())
+                    WriteParagraph(Paragraph{});
+                m_xml.writeEndElement();
+            }
+            m_xml.writeEndElement();
+        }
+        m_xml.writeEndElement();
+    }
+
+    void WriteSection() {
+        const PageSetup& page = m_document.page;
+        m_xml.writeStartElement(Ns::W, QStringLiteral("sectPr"));
+        m_xml.writeEmptyElement(Ns::W, QStringLiteral("pgSz"));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("w"), QString::number(page.widthTwips));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("h"), QString::number(page.heightTwips));
+        m_xml.writeEmptyElement(Ns::W, QStringLiteral("pgMar"));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("top"),
+                             QString::number(DocxDocumentPart::Twips(page.margins.m_fTop)));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("right"),
+                             QString::number(DocxDocumentPart::Twips(page.margins.m_fRight)));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("bottom"),
+                             QString::number(DocxDocumentPart::Twips(page.margins.m_fBottom)));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("left"),
+                             QString::number(DocxDocumentPart::Twips(page.margins.m_fLeft)));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("header"), QStringLiteral("851"));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("footer"), QStringLiteral("992"));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("gutter"), QStringLiteral("0"));
+        m_xml.writeEmptyElement(Ns::W, QStringLiteral("cols"));
+        m_xml.writeAttribute(Ns::W, QStringLiteral("space"), QStringLiteral("425"));
+        m_xml.writeEndElement();
+    }
+
+    QXmlStreamWriter& m_xml;
+    const Document& m_document;
+    const std::vector<QString>& m_relationshipIds;
+    int m_drawingId = 0; // wp:docPr ids, unique in the document
+};
+
+} // namespace
+
+std::vector<int> DocxDocumentPart::ShownPictures(const Document& document) {
+    std::vector<int> shown;
+    std::vector<bool> seen(document.pictures.size(), false);
+    ForEachParagraph(document, [&](const Paragraph& paragraph) {
+        for (const Run& run : paragraph.runs) {
+            if (run.IsPicture() && !seen[run.picture]) {
+                seen[run.picture] = true;
+                shown.push_back(run.picture);
+            }
+        }
+    });
+    return shown;
+}
+
+QByteArray DocxDocumentPart::Build(const Document& document, const std::vector<QString>& relationshipIds) {
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    xml.writeStartDocument(QStringLiteral("1.0"), true);
+    xml.writeNamespace(Ns::W, QStringLiteral("w"));
+    xml.writeNamespace(Ns::R, QStringLiteral("r"));
+    xml.writeNamespace(Ns::WP, QStringLiteral("wp"));
+    xml.writeNamespace(Ns::A, QStringLiteral("a"));
+    xml.writeNamespace(Ns::PIC, QStringLiteral("pic"));
+    xml.writeStartElement(Ns::W, QStringLiteral("document"));
+    BodyWriter(xml, document, relationshipIds).WriteBody();
+    xml.writeEndElement();
+    xml.writeEndDocument();
+    return bytes;
+}
+
+int DocxDocumentPart::Twips(float points) {
+    return static_cast<int>(std::lround(double(points) * 20.0));
+}
+
+int DocxDocumentPart::TextWidthTwips(const PageSetup& page) {
+    return std::max(1, page.widthTwips - Twips(page.margins.m_fLeft) - Twips(page.margins.m_fRight));
+}
+
+int DocxDocumentPart::GridColumnTwips(const PageSetup& page, int gridColumns) {
+    return std::max(1, TextWidthTwips(page) / std::max(1, gridColumns));
+}
+
+} // namespace Word

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "word/WordDocument.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+namespace Word {
+
+// Writes word/document.xml: the body's paragraphs and tables and the inline pictures, then the
+// section properties (page size and margins). The output has no volatile values, so the same
+// document always gives the same bytes.
+class DocxDocumentPart {
+public:
+    // Indices into Document::pictures in the order the body first shows them; pictures no longer
+    // shown (their text was typed over) are left out.
+    static std::vector<int> ShownPictures(const Document& document);
+    // `relationshipIds[i]` is the relationship id of picture i (empty for pictures not shown).
+    static QByteArray Build(const Document& document, const std::vector<QString>& relationshipIds);
+
+    // Page geometry in twips (1/20 point), shared with the tests.
+    static int Twips(float points);
+    static int TextWidthTwips(const PageSetup& page);
+    static int GridColumnTwips(const PageSetup& page, int gridColumns);
+};
+
+} // namespace Word

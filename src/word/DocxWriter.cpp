@@ -1,0 +1,177 @@
+#include "word/DocxWriter.h"
+
+#include "word/DocxDocumentPart.h"
+#include "word/DocxPackageParts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include <zip.h>
+
+#include <deque>
+
+namespace Word {
+
+namespace {
+
+// 1980-01-01 00:00:00, the earliest time a zip entry can carry.
+constexpr zip_uint16_t kDosTime = 0;
+constexpr zip_uint16_t kDosDate = (0 << 9) | (1 << 5) | 1;
+// A plain readable file (0644), whatever the mode of the picture files read.
+constexpr zip_uint32_t kFileMode = 0100644u << 16;
+
+QByteArray NativePath(const QString& path) {
+#ifdef Q_OS_WIN
+    return path.toUtf8();
+#else
+    return QFile::encodeName(path);
+#endif
+}
+
+class Archive {
+public:
+    ~Archive() {
+        if (m_zip != nullptr)
+            zip_discard(m_zip);
+    }
+
+    bool Open(const QString& path, QString* error) {
+        int code = 0;
+        m_zip = zip_open(NativePath(path).constData(), ZIP_CREATE | ZIP_EXCL, &code);
+        if (m_zip == nullptr) {
+            zip_error_t zipError;
+            zip_error_init_with_code(&zipError, code);
+            *error = QStringLiteral("cannot create \"%1\": %2")
+                         .arg(QDir::toNativeSeparators(path),
+                              QString::fromLocal8Bit(zip_error_strerror(&zipError)));
+            zip_error_fini(&zipError);
+            return false;
+        }
+        return true;
+    }
+
+    // The archive reads the buffer when it is closed, so the bytes are kept until then.
+    bool AddBytes(const QString& name, QByteArray bytes, QString* error) {
+        m_buffers.push_back(std::move(bytes));
+        const QByteArray& kept = m_buffers.back();
+        zip_source_t* source = zip_source_buffer(m_zip, kept.constData(), zip_uint64_t(kept.size()), 0);
+        return Add(name, source, ZIP_CM_DEFLATE, error);
+    }
+
+    // The file is read only while the archive is closed; giving its length keeps the size known.
+    bool AddFile(const QString& name, const QString& path, qint64 size, QString* error) {
+        zip_source_t* source = zip_source_file(m_zip, NativePath(path).constData(), 0, zip_int64_t(size));
+        return Add(name, source, ZIP_CM_STORE, error);
+    }
+
+    bool Close(QString* error) {
+        if (zip_close(m_zip) != 0) {
+            *error = LastError();
+            return false;
+        }
+        m_zip = nullptr;
+        return true;
+    }
+
+private:
+    QString LastError() const { return QString::fromLocal8Bit(zip_strerror(m_zip)); }
+
+    bool Add(const QString& name, zip_source_t* source, zip_int32_t method, QString* error) {
+        if (source == nullptr) {
+            *error = LastError();
+            return false;
+        }
+        const zip_int64_t index = zip_file_add(m_zip, name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8);
+        if (index < 0) {
+            zip_source_free(source);
+            *error = LastError();
+            return false;
+        }
+        if (zip_set_file_compression(m_zip, zip_uint64_t(index), method, 0) != 0 ||
+            zip_file_set_dostime(m_zip, zip_uint64_t(index), kDosTime, kDosDate, 0) != 0 ||
+            zip_file_set_external_attributes(m_zip, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX, kFileMode) != 0) {
+            *error = LastError();
+            return false;
+        }
+        return true;
+    }
+
+    zip_t* m_zip = nullptr;
+    std::deque<QByteArray> m_buffers;
+};
+
+} // namespace
+
+bool DocxWriter::WriteFile(const Document& document, const QString& path, QString* error) {
+    QString reason;
+    auto fail = [&](const QString& what) {
+        *error = QStringLiteral("The Word document could not be written: %1").arg(what);
+        return false;
+    };
+
+    // Relationship ids and media names follow the order in which the body shows the pictures.
+    const std::vector<int> shown = DocxDocumentPart::ShownPictures(document);
+    std::vector<QString> relationshipIds(document.pictures.size());
+    std::vector<DocxPackageParts::Media> media;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const Picture& picture = document.pictures[shown[i]];
+        const QString extension =
+            picture.encoding == Picture::Encoding::Jpeg ? QStringLiteral("jpeg") : QStringLiteral("png");
+        relationshipIds[shown[i]] = QStringLiteral("rId%1").arg(i + 3);
+        media.push_back(
+            {relationshipIds[shown[i]], QStringLiteral("media/image%1.%2").arg(i + 1).arg(extension)});
+    }
+
+    Archive archive;
+    if (!archive.Open(path, &reason))
+        return fail(reason);
+    if (!archive.AddBytes(QStringLiteral("[Content_Types].xml"), DocxPackageParts::ContentTypes(), &reason) ||
+        !archive.AddBytes(QStringLiteral("_rels/.rels"), DocxPackageParts::PackageRelationships(), &reason) ||
+        !archive.AddBytes(QStringLiteral("word/document.xml"),
+                          DocxDocumentPart::Build(document, relationshipIds), &reason) ||
+        !archive.AddBytes(QStringLiteral("word/styles.xml"), DocxPackageParts::Styles(), &reason) ||
+        !archive.AddBytes(QStringLiteral("word/settings.xml"), DocxPackageParts::Settings(), &reason) ||
+        !archive.AddBytes(QStringLiteral("word/_rels/document.xml.rels"),
+                          DocxPackageParts::DocumentRelationships(media), &reason))
+        return fail(reason);
+
+    // Pictures in other formats become PNG files in a private folder, one at a time, and are
+    // streamed from there like the others.
+    std::unique_ptr<QTemporaryDir> converted;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const Picture& picture = document.pictures[shown[i]];
+        const QString shownPath = QDir::toNativeSeparators(picture.sourcePath);
+        QString source = picture.sourcePath;
+        const QFileInfo info(source);
+        if (!info.isFile() || info.size() != picture.fileSize)
+            return fail(QStringLiteral("the image \"%1\" is missing or has changed since it was inserted.")
+                            .arg(shownPath));
+        if (picture.encoding == Picture::Encoding::ConvertToPng) {
+            if (!converted) {
+                converted = std::make_unique<QTemporaryDir>();
+                if (!converted->isValid())
+                    return fail(QStringLiteral("no temporary folder for converting pictures (%1).")
+                                    .arg(converted->errorString()));
+            }
+            QImageReader reader(picture.sourcePath);
+            const QImage image = reader.read();
+            source = converted->filePath(QStringLiteral("image%1.png").arg(i + 1));
+            if (image.isNull())
+                return fail(QStringLiteral("the image \"%1\" can no longer be read (%2).")
+                                .arg(shownPath, reader.errorString()));
+            if (!image.save(source, "PNG"))
+                return fail(QStringLiteral("the image \"%1\" could not be converted to PNG.").arg(shownPath));
+        }
+        if (!archive.AddFile(QStringLiteral("word/") + media[i].target, source, QFileInfo(source).size(),
+                             &reason))
+            return fail(reason);
+    }
+    if (!archive.Close(&reason))
+        return fail(reason);
+    return true;
+}
+
+} // namespace Word
