@@ -42,10 +42,7 @@ private slots:
     void saveCreatesTheTableOnAFreshFile();
     void saveReplacesEveryRowAndValuesRoundTrip();
     void emptyValuesAreStoredAsEmptyText();
-    void loadOffersEveryNonEmptyValueInRowOrder();
     void missingFileIsReadableAndEmpty();
-    void notADatabaseIsNeitherReadNorOverwritten();
-    void directoryInPlaceOfTheFileFails();
     void failedInsertKeepsTheOldRow();
     void fileLockedByAnotherProgramKeepsTheOldRow();
 };
@@ -102,25 +99,6 @@ void tst_BaseInfoStore::emptyValuesAreStoredAsEmptyText() {
     QCOMPARE(loaded.arrColumns[0], QStringList{"张三"});
 }
 
-void tst_BaseInfoStore::loadOffersEveryNonEmptyValueInRowOrder() {
-    ScopedWorkDir dir;
-    QVERIFY(CreateTable());
-    // Rows as another program may leave them: NULLs, empty cells, duplicates, numbers, a date.
-    QVERIFY(Exec("INSERT INTO BASE_INFO VALUES ('甲', NULL, 'X', '', '', '', 25, '', '2020年1月1日'),"
-                 "('乙', '', 'Y', '', '', '', 26.5, '', '2021年1月1日'),"
-                 "('甲', '站', 'X', '', '', '', NULL, '', '')"));
-
-    const CBaseInfoStore::LoadResult loaded = CBaseInfoStore().Load();
-    QVERIFY(loaded.bReadable);
-    QCOMPARE(loaded.arrColumns[0], (QStringList{"甲", "乙", "甲"}));
-    QCOMPARE(loaded.arrColumns[1], QStringList{"站"});
-    QCOMPARE(loaded.arrColumns[2], (QStringList{"X", "Y", "X"}));
-    QCOMPARE(loaded.arrColumns[6], (QStringList{"25", "26.5"}));
-    for (int column : {3, 4, 5, 7}) {
-        QVERIFY2(loaded.arrColumns[column].isEmpty(), qPrintable(QString::number(column)));
-    }
-}
-
 void tst_BaseInfoStore::missingFileIsReadableAndEmpty() {
     ScopedWorkDir dir;
     const CBaseInfoStore::LoadResult loaded = CBaseInfoStore().Load();
@@ -131,21 +109,6 @@ void tst_BaseInfoStore::missingFileIsReadableAndEmpty() {
     // The empty file left behind must still take the first confirmation.
     QVERIFY(CBaseInfoStore().Save(SampleRecord()));
     QCOMPARE(StoredRows().size(), 1);
-}
-
-void tst_BaseInfoStore::notADatabaseIsNeitherReadNorOverwritten() {
-    ScopedWorkDir dir;
-    WriteFile("ZOLT.DB3", kNotADatabase);
-    QVERIFY(!CBaseInfoStore().Load().bReadable);
-    QVERIFY(!CBaseInfoStore().Save(SampleRecord()));
-    QCOMPARE(FileBytes("ZOLT.DB3"), kNotADatabase);
-}
-
-void tst_BaseInfoStore::directoryInPlaceOfTheFileFails() {
-    ScopedWorkDir dir;
-    QVERIFY(QDir().mkdir("ZOLT.DB3"));
-    QVERIFY(!CBaseInfoStore().Load().bReadable);
-    QVERIFY(!CBaseInfoStore().Save(SampleRecord()));
 }
 
 void tst_BaseInfoStore::failedInsertKeepsTheOldRow() {
