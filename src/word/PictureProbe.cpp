@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <cstdlib>
+
 namespace Word {
 
 namespace {
@@ -24,6 +26,29 @@ QByteArray ReadTail(QFile& file, qint64 count) {
     if (!file.seek(std::max<qint64>(0, size - count)))
         return {};
     return file.read(count);
+}
+
+quint32 LittleEndian32(const QByteArray& bytes, int at) {
+    return quint32(quint8(bytes[at])) | (quint32(quint8(bytes[at + 1])) << 8) |
+           (quint32(quint8(bytes[at + 2])) << 16) | (quint32(quint8(bytes[at + 3])) << 24);
+}
+
+// A BMP holds its file size, and an uncompressed one the size of its pixel rows.
+bool BitmapComplete(const QByteArray& head, qint64 size) {
+    const quint32 declared = LittleEndian32(head, 2);
+    if (declared != 0 && declared > size)
+        return false;
+    const quint32 pixelsAt = LittleEndian32(head, 10);
+    if (LittleEndian32(head, 14) < 16)
+        return true; // an old core header; Qt checks the rest
+    const qint64 width = qint32(LittleEndian32(head, 18));
+    const qint64 height = std::abs(qint32(LittleEndian32(head, 22)));
+    const int bitsPerPixel = quint8(head[28]) | (quint8(head[29]) << 8);
+    const quint32 compression = head.size() >= 34 ? LittleEndian32(head, 30) : 0;
+    if (compression != 0 || width <= 0)
+        return true;
+    const qint64 stride = ((width * bitsPerPixel + 31) / 32) * 4;
+    return qint64(pixelsAt) + stride * height <= size;
 }
 
 // Width and height from a JPEG's start-of-frame segment.
@@ -81,7 +106,7 @@ bool PictureProbe::Probe(const QString& path, Picture* picture, QString* error) 
     Picture result;
     result.sourcePath = path;
     result.fileSize = size;
-    const QByteArray head = file.read(32);
+    const QByteArray head = file.read(34);
     if (head.startsWith(kPngSignature)) {
         if (head.size() < 24 || head.mid(12, 4) != "IHDR" || !ReadTail(file, 12).startsWith(kPngTrailer))
             return refuse(QStringLiteral("the PNG file is incomplete or damaged."));
@@ -99,6 +124,12 @@ bool PictureProbe::Probe(const QString& path, Picture* picture, QString* error) 
             return refuse(QStringLiteral("the JPEG file is incomplete or damaged."));
         result.encoding = Picture::Encoding::Jpeg;
     } else {
+        // Qt draws what it finds of a cut-off BMP or GIF; such a file is refused all the same.
+        const bool bitmap = head.startsWith("BM") && head.size() >= 30;
+        if (bitmap && !BitmapComplete(head, size))
+            return refuse(QStringLiteral("the BMP file is incomplete or damaged."));
+        if (head.startsWith("GIF8") && !ReadTail(file, 1).startsWith('\x3B'))
+            return refuse(QStringLiteral("the GIF file is incomplete or damaged."));
         file.close();
         QImageReader reader(path);
         const QImage image = reader.read();
