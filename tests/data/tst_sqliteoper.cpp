@@ -1,0 +1,367 @@
+#include "DemoDataSet.h"
+#include "data/CDataSetLayout.h"
+#include "data/CNkSQLiteOper.h"
+#include "support/DemoDataSets.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <memory>
+
+using Common::CNkSQLiteOper;
+
+namespace {
+
+struct Table {
+    char** result = nullptr;
+    int rows = 0;
+    int columns = 0;
+    bool ok = false;
+
+    Table() = default;
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+    ~Table() { sqlite3_free_table(result); }
+
+    QByteArray Cell(int row, int column) const { return QByteArray(result[(row + 1) * columns + column]); }
+    bool IsNull(int row, int column) const { return result[(row + 1) * columns + column] == nullptr; }
+};
+
+void Query(CNkSQLiteOper& db, const char* table, Table& out) {
+    out.result = reinterpret_cast<char**>(1); // must be overwritten
+    out.rows = out.columns = -1;
+    out.ok = db.QueryTable(table, &out.result, &out.rows, &out.columns);
+}
+
+int RowCount(CNkSQLiteOper& db, const char* table) {
+    Table t;
+    Query(db, table, t);
+    return t.ok ? t.rows : -1;
+}
+
+bool MakeDatabase(const QString& path, int rows = 2) {
+    CNkSQLiteOper db;
+    QList<QVariantList> data;
+    for (int i = 0; i < rows; ++i) {
+        data.append({i + 1, QStringLiteral("城南%1").arg(i), 12.5, QVariant()});
+    }
+    return db.Open(path) &&
+           DemoDataSet::WriteTable(db.GetHandle(), QStringLiteral("T"),
+                                   {{"id", "INTEGER"}, {"name", "TEXT"}, {"value", "REAL"}, {"note", "TEXT"}},
+                                   data, nullptr);
+}
+
+// Runs 'check' where file permissions apply: as root in a child process that became 'nobody'.
+bool RunUnprivileged(const std::function<bool()>& check) {
+    if (geteuid() != 0) {
+        return check();
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        const bool ok = setgid(65534) == 0 && setuid(65534) == 0 && geteuid() != 0 && check();
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void SetTreePermissions(const QString& folder, bool writable) {
+    const QFileDevice::Permissions read =
+        QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const QFileDevice::Permissions exec =
+        QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+    const QFileDevice::Permissions write = writable ? QFileDevice::WriteOwner : QFileDevice::Permissions();
+    const auto snapshot = DemoDataSets::Snapshot(folder);
+    for (auto it = snapshot.begin(); it != snapshot.end(); ++it) {
+        const bool isDir = it.value() == "<dir>";
+        QFile::setPermissions(folder + '/' + it.key(),
+                              read | write | (isDir ? exec : QFileDevice::Permissions()));
+    }
+    QFile::setPermissions(folder, read | exec | write);
+}
+
+} // namespace
+
+class tst_SQLiteOper : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_pDir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_pDir->isValid());
+        m_nBaseConnections = CNkSQLiteOper::OpenConnectionCount();
+    }
+    void cleanup() { QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_nBaseConnections); }
+
+    void openCreatesMissingFileOnlyWhenWritable() {
+        const QString path = m_pDir->filePath("new.db3");
+        {
+            CNkSQLiteOper db;
+            QVERIFY(!db.IsOpen());
+            QVERIFY(!db.OpenReadOnly(path));
+            QVERIFY(!db.IsOpen());
+            QVERIFY(db.GetHandle() == nullptr);
+            QVERIFY(!QFile::exists(path));
+
+            QVERIFY(db.Open(path));
+            QVERIFY(db.IsOpen());
+            QVERIFY(db.GetHandle() != nullptr);
+            QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_nBaseConnections + 1);
+            QVERIFY(QFile::exists(path));
+        }
+        QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_nBaseConnections);
+    }
+
+    void openClosesTheOldConnectionFirst() {
+        QVERIFY(MakeDatabase(m_pDir->filePath("a.db3")));
+        CNkSQLiteOper db;
+        QVERIFY(db.Open(m_pDir->filePath("a.db3")));
+        QVERIFY(db.OpenReadOnly(m_pDir->filePath("a.db3")));
+        QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_nBaseConnections + 1);
+        QCOMPARE(RowCount(db, "T"), 2);
+
+        // The new file cannot be opened: the old connection is gone all the same.
+        QVERIFY(!db.Open(m_pDir->filePath("no such folder/b.db3")));
+        QVERIFY(!db.IsOpen());
+        QVERIFY(db.GetHandle() == nullptr);
+        QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_nBaseConnections);
+        QCOMPARE(RowCount(db, "T"), -1);
+
+        QVERIFY(db.OpenReadOnly(m_pDir->filePath("a.db3")));
+        QVERIFY(!db.OpenReadOnly(m_pDir->filePath("missing.db3")));
+        QVERIFY(!db.IsOpen());
+    }
+
+    void closeIsIdempotent() {
+        QVERIFY(MakeDatabase(m_pDir->filePath("a.db3")));
+        CNkSQLiteOper db;
+        db.Close();
+        QVERIFY(!db.IsOpen());
+        QVERIFY(db.Open(m_pDir->filePath("a.db3")));
+        db.Close();
+        db.Close();
+        QVERIFY(!db.IsOpen());
+        QVERIFY(db.GetHandle() == nullptr);
+        QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_nBaseConnections);
+    }
+
+    void queryTableResults() {
+        QVERIFY(MakeDatabase(m_pDir->filePath("a.db3")));
+        QVERIFY(DemoDataSets::Execute(m_pDir->filePath("a.db3"), {"CREATE TABLE EMPTY_T(a, b, c)"}));
+        CNkSQLiteOper db;
+
+        Table closed;
+        Query(db, "T", closed);
+        QVERIFY(!closed.ok);
+        QVERIFY(closed.result == nullptr);
+        QCOMPARE(closed.rows, 0);
+        QCOMPARE(closed.columns, 0);
+
+        QVERIFY(db.OpenReadOnly(m_pDir->filePath("a.db3")));
+        Table t;
+        Query(db, "T", t);
+        QVERIFY(t.ok);
+        QCOMPARE(t.rows, 2);
+        QCOMPARE(t.columns, 4);
+        QCOMPARE(QByteArray(t.result[0]), QByteArray("id"));
+        QCOMPARE(QByteArray(t.result[3]), QByteArray("note"));
+        QCOMPARE(t.Cell(1, 0), QByteArray("2"));
+        QCOMPARE(t.Cell(1, 1), QStringLiteral("城南1").toUtf8());
+        QCOMPARE(t.Cell(0, 2), QByteArray("12.5")); // SQLite's text form of a number
+        QVERIFY(t.IsNull(0, 3));
+
+        for (const char* bad : {"NO_SUCH_TABLE", "", "T WHERE", static_cast<const char*>(nullptr)}) {
+            Table failed;
+            Query(db, bad, failed);
+            QVERIFY2(!failed.ok, bad);
+            QVERIFY(failed.result == nullptr);
+            QCOMPARE(failed.rows, 0);
+            QCOMPARE(failed.columns, 0);
+        }
+
+        // No rows: no column names either.
+        Table empty;
+        Query(db, "EMPTY_T", empty);
+        QVERIFY(empty.ok);
+        QCOMPARE(empty.rows, 0);
+        QCOMPARE(empty.columns, 0);
+    }
+
+    void secondWrapperLeavesTheFirstUsable() {
+        const QString folder = DemoDataSets::Good(m_pDir->path(), "set", 3);
+        QVERIFY(!folder.isEmpty());
+        CNkSQLiteOper mainDb;
+        QVERIFY(mainDb.OpenReadOnly(CDataSetLayout::DatabasePath(folder)));
+        {
+            // Like the basic-information store: made, used and destroyed while the data set is open.
+            CNkSQLiteOper store;
+            QVERIFY(store.Open(m_pDir->filePath("ZOLT.DB3")));
+            QVERIFY(sqlite3_exec(store.GetHandle(), "CREATE TABLE IF NOT EXISTS BASE_INFO(a)", nullptr,
+                                 nullptr, nullptr) == SQLITE_OK);
+            QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_nBaseConnections + 2);
+        }
+        {
+            CNkSQLiteOper idle; // never opened
+        }
+        QCOMPARE(RowCount(mainDb, "TEV_RECORD"), 3);
+        QCOMPARE(RowCount(mainDb, "HFCT_RECORD"), 3);
+        mainDb.Close();
+        {
+            CNkSQLiteOper last; // shuts the library down: nothing is open any more
+        }
+        // A later wrapper brings it up again.
+        CNkSQLiteOper again;
+        QVERIFY(again.OpenReadOnly(CDataSetLayout::DatabasePath(folder)));
+        QCOMPARE(RowCount(again, "AE_RECORD"), 3);
+    }
+
+    void pathsAreTakenLiterally_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("question mark") << "a?mode=ro.db3";
+        QTest::newRow("hash") << "a#b.db3";
+        QTest::newRow("percent escape") << "%41%2F.db3"; // would name "A/.db3" if decoded
+        QTest::newRow("spaces and Chinese") << "城南 变电站 数据.db3";
+        QTest::newRow("file: prefix") << "file:x.db3";
+        QTest::newRow("ampersand, equals") << "a&vfs=none=1.db3";
+    }
+    void pathsAreTakenLiterally() {
+        QFETCH(QString, name);
+        const QString oldCurrent = QDir::currentPath();
+        for (const bool relative : {false, true}) {
+            QTemporaryDir dir;
+            QVERIFY(QDir::setCurrent(dir.path()));
+            const QString path = relative ? name : dir.filePath(name);
+            const bool made = MakeDatabase(path, 3);
+            QDir::setCurrent(oldCurrent);
+            QVERIFY(made);
+            // Exactly one file, of exactly that name.
+            QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{name});
+            CNkSQLiteOper db;
+            QVERIFY(QDir::setCurrent(dir.path()));
+            const bool opened = db.OpenReadOnly(path);
+            QDir::setCurrent(oldCurrent);
+            QVERIFY(opened);
+            QCOMPARE(RowCount(db, "T"), 3);
+        }
+    }
+
+    // A data set is only read: no file in it is added, removed or changed, and the records still
+    // waiting in a -wal journal are seen.
+    void readOnlyLeavesEveryFileAlone_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("records"); // AE_RECORD rows expected; -1: the query fails
+        QTest::newRow("rollback journal") << "plain" << 3;
+        QTest::newRow("WAL with -wal and -shm") << "wal" << 6;
+        QTest::newRow("WAL with -wal, no -shm") << "wal-no-shm" << 6;
+        QTest::newRow("WAL database, journal merged") << "wal-merged" << 6;
+        QTest::newRow("empty file beside a stray -wal") << "empty-with-wal" << -1;
+        QTest::newRow("not a database") << "not-sqlite" << -1;
+    }
+    void readOnlyLeavesEveryFileAlone() {
+        QFETCH(QString, kind);
+        QFETCH(int, records);
+        const QString folder = MakeSet(kind);
+        QVERIFY(!folder.isEmpty());
+        const QString database = CDataSetLayout::DatabasePath(folder);
+        const auto before = DemoDataSets::Snapshot(folder);
+        {
+            CNkSQLiteOper first;
+            CNkSQLiteOper second; // two readers at once
+            QVERIFY(first.OpenReadOnly(database));
+            QVERIFY(second.OpenReadOnly(database));
+            QCOMPARE(RowCount(first, "AE_RECORD"), records);
+            QCOMPARE(RowCount(second, "TEV_RECORD"), records);
+            QCOMPARE(DemoDataSets::Snapshot(folder), before); // also while open
+            // Writes through the lent handle are refused.
+            QVERIFY(sqlite3_exec(first.GetHandle(), "CREATE TABLE X(a)", nullptr, nullptr, nullptr) !=
+                    SQLITE_OK);
+            sqlite3_exec(first.GetHandle(), "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+            QCOMPARE(DemoDataSets::Snapshot(folder), before);
+            first.Close();
+            QCOMPARE(RowCount(second, "HFCT_RECORD"), records);
+        }
+        QCOMPARE(DemoDataSets::Snapshot(folder), before);
+    }
+
+    // Read-only media: nothing can be created next to the database, yet the -wal is read.
+    void readOnlyFolder_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("records");
+        QTest::newRow("rollback journal") << "plain" << 3;
+        QTest::newRow("WAL with -wal and -shm") << "wal" << 6;
+        QTest::newRow("WAL with -wal, no -shm") << "wal-no-shm" << 6;
+        QTest::newRow("WAL database, journal merged") << "wal-merged" << 6;
+    }
+    void readOnlyFolder() {
+        QFETCH(QString, kind);
+        QFETCH(int, records);
+        const QString folder = MakeSet(kind);
+        QVERIFY(!folder.isEmpty());
+        const QString database = CDataSetLayout::DatabasePath(folder);
+        SetTreePermissions(m_pDir->path(), false);
+        const auto before = DemoDataSets::Snapshot(folder);
+        const bool read = RunUnprivileged([&] {
+            CNkSQLiteOper db;
+            return !QFileInfo(folder).isWritable() && db.OpenReadOnly(database) &&
+                   RowCount(db, "AE_RECORD") == records && RowCount(db, "HFCT_RECORD") == records;
+        });
+        SetTreePermissions(m_pDir->path(), true);
+        QVERIFY(read);
+        QCOMPARE(DemoDataSets::Snapshot(folder), before);
+    }
+
+    void directoryIsNoDatabase() {
+        const QString folder = DemoDataSets::DatabaseIsDirectory(m_pDir->path());
+        QVERIFY(!folder.isEmpty());
+        CNkSQLiteOper db;
+        QVERIFY(!db.OpenReadOnly(CDataSetLayout::DatabasePath(folder)));
+        QVERIFY(!db.Open(CDataSetLayout::DatabasePath(folder)));
+        QVERIFY(!db.IsOpen());
+    }
+
+private:
+    QString MakeSet(const QString& kind) {
+        const QString parent = m_pDir->path();
+        if (kind == "plain") {
+            return DemoDataSets::Good(parent, DemoDataSets::AwkwardName(), 3);
+        }
+        if (kind == "wal" || kind == "wal-no-shm") {
+            return DemoDataSets::WalPending(parent, kind == "wal");
+        }
+        if (kind == "wal-merged") {
+            const QString folder = DemoDataSets::WalPending(parent, true);
+            // A read-write connection merges the journal on close and deletes it.
+            CNkSQLiteOper db;
+            if (folder.isEmpty() || !db.Open(CDataSetLayout::DatabasePath(folder)) ||
+                RowCount(db, "AE_RECORD") != 6) {
+                return QString();
+            }
+            db.Close();
+            return QFile::exists(CDataSetLayout::DatabasePath(folder) + "-wal") ? QString() : folder;
+        }
+        if (kind == "empty-with-wal") {
+            const QString folder = DemoDataSets::EmptyDatabaseFile(parent);
+            QFile wal(CDataSetLayout::DatabasePath(folder) + "-wal");
+            return wal.open(QIODevice::WriteOnly) && wal.write(QByteArray(4096, 'w')) == 4096 ? folder
+                                                                                              : QString();
+        }
+        if (kind == "not-sqlite") {
+            return DemoDataSets::NotSqlite(parent);
+        }
+        return QString();
+    }
+
+    std::unique_ptr<QTemporaryDir> m_pDir; // fresh for every test function and data row
+    int m_nBaseConnections = 0;
+};
+
+QTEST_MAIN(tst_SQLiteOper)
+#include "tst_sqliteoper.moc"
