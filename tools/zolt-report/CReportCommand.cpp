@@ -214,8 +214,7 @@ int CReportCommand::Write(QTextStream& err) {
     while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) {
         folder.chop(1);
     }
-    const QString name = CDataSetLayout::FolderName(folder);
-    const QString database = CDataSetLayout::DatabasePath(folder, name);
+    const QString database = CDataSetLayout::DatabasePath(folder);
     if (!QFileInfo(database).isFile()) {
         return fail(QStringLiteral("no test data set in %1 (%2 not found)")
                         .arg(QDir::toNativeSeparators(folder), QDir::toNativeSeparators(database)));
@@ -224,7 +223,7 @@ int CReportCommand::Write(QTextStream& err) {
     if (!db.OpenReadOnly(database)) {
         return fail(QStringLiteral("cannot open %1").arg(QDir::toNativeSeparators(database)));
     }
-    const QString table = CDataSetLayout::RecordTable(m_nMethod);
+    const QString table = QString::fromLatin1(CDataSetLayout::RecordTable(m_nMethod));
     char** result = nullptr;
     int rows = 0;
     int columns = 0;
@@ -250,7 +249,7 @@ int CReportCommand::Write(QTextStream& err) {
     }
 
     MethodRecords records;
-    const QString pictureFolder = CDataSetLayout::PictureFolder(folder, name, m_nMethod);
+    const QString pictureFolder = CDataSetLayout::PictureFolder(folder, m_nMethod);
     for (int row : selected) {
         const auto cell = [&](int column) {
             if (column < 0 || column >= columns) {
@@ -258,7 +257,9 @@ int CReportCommand::Write(QTextStream& err) {
             }
             return Utf8ToWide(result[static_cast<qsizetype>(row) * columns + column]);
         };
-        CDataSetLayout::AppendRecord(m_nMethod, pictureFolder, cell, records);
+        const CDataSetLayout::RecordRefs record =
+            CDataSetLayout::GatherRecord(m_nMethod, pictureFolder, cell);
+        records.Append(record.strValue, record.strPicture1, record.strPicture2, record.strPicture3);
     }
     resultOwner.reset();
     db.Close();

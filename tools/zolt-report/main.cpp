@@ -1,17 +1,13 @@
 #include "CReportCommand.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QTextStream>
 
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
-    // Pictures in formats other than PNG and JPEG are converted with Qt's image classes, which
-    // need a GUI application object; no window is ever shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QGuiApplication application(argc, argv);
+    // Image reading and conversion need Qt's plugins, not a display.
+    QCoreApplication application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     CReportCommand command;

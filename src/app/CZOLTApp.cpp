@@ -1,0 +1,39 @@
+#include "app/CZOLTApp.h"
+
+#include "app/CZOLTDlg.h"
+#include "app/QtUserPrompts.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+CZOLTApp::CZOLTApp(QApplication& application) : m_application(application) {}
+
+int CZOLTApp::InitInstance() {
+    QCoreApplication::setApplicationName(QStringLiteral("ZOLT"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZOLT_VERSION));
+    // The settings key is set as the program always did; nothing is ever stored under it.
+    QCoreApplication::setOrganizationName(QStringLiteral("应用程序向导生成的本地应用程序"));
+    m_application.setWindowIcon(QIcon(QStringLiteral(":/icons/zolt.png")));
+
+    // Chinese texts on the standard buttons of message boxes and file dialogs.
+    QTranslator qtTranslator;
+    const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (qtTranslator.load(QStringLiteral("qtbase_zh_CN"), translations) ||
+        qtTranslator.load(QStringLiteral("qtbase_zh_CN"), QStringLiteral(ZOLT_QT_TRANSLATIONS_DIR))) {
+        QCoreApplication::installTranslator(&qtTranslator);
+    }
+
+    QtUserPrompts prompts;
+    int result = 0;
+    {
+        CZOLTDlg dialog(&prompts);
+        result = dialog.exec();
+    }
+    // A report job given up when the window closed finishes (without saving) before we exit.
+    CBaseThread::JoinAbandonedWorkers();
+    QCoreApplication::removeTranslator(&qtTranslator);
+    (void)result; // the dialog's result does not decide anything
+    return 0;
+}

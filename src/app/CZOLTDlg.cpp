@@ -1,0 +1,513 @@
+#include "app/CZOLTDlg.h"
+
+#include "app/CAboutDlg.h"
+#include "app/CDialogUnits.h"
+#include "app/CNkFolderDlg.h"
+#include "app/CRecordListModel.h"
+#include "app/CReportDoneEvent.h"
+#include "app/CReportProgressEvent.h"
+#include "app/CWindowReportSink.h"
+#include "data/CDataSetLayout.h"
+#include "report/BaseInfoRecord.h"
+#include "report/CReport.h"
+#include "report/CReportParam.h"
+#include "report/IUserPrompts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+
+#include <sqlite3.h>
+
+namespace {
+
+CZOLTDlg::AnchoredMargins g_margins;
+
+QString ErrorCaption() {
+    return QStringLiteral("错误");
+}
+
+bool IsSwallowedKey(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease &&
+        event->type() != QEvent::ShortcutOverride) {
+        return false;
+    }
+    const int key = static_cast<const QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
+}
+
+} // namespace
+
+CZOLTDlg::CZOLTDlg(IUserPrompts* prompts, QWidget* parent)
+    : QDialog(parent), m_pPrompts(prompts), m_hIcon(QStringLiteral(":/icons/zolt.png")) {
+    setObjectName(QStringLiteral("102"));
+    CreateControls();
+    OnInitDialog();
+}
+
+CZOLTDlg::~CZOLTDlg() {
+    qApp->removeEventFilter(this);
+    AbandonJob();
+    if (m_jobPickedUp.valid()) {
+        // The worker reads the window only until it has taken its job; that takes microseconds.
+        m_jobPickedUp.wait();
+    }
+    Stop();
+}
+
+const CZOLTDlg::AnchoredMargins& CZOLTDlg::Margins() {
+    return g_margins;
+}
+
+void CZOLTDlg::CreateControls() {
+    setWindowTitle(QStringLiteral("ZOLT V2.0"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    QFont dialogFont = font();
+    dialogFont.setPointSize(9);
+    setFont(dialogFont);
+    const CDialogUnits units(dialogFont);
+    resize(units.ToX(523), units.ToY(360));
+
+    // Template order, which is also the tab order.
+    m_groupMethod = new QGroupBox(QStringLiteral("检测方法"), this);
+    m_groupMethod->setGeometry(units.ToRect(7, 7, 150, 29));
+
+    m_comboMethod = new QComboBox(this);
+    m_comboMethod->setObjectName(QStringLiteral("1011"));
+    m_comboMethod->setGeometry(units.ToRect(51, 17, 94, 12));
+
+    m_editFolder = new QLineEdit(this);
+    m_editFolder->setObjectName(QStringLiteral("1014"));
+    m_editFolder->setGeometry(units.ToRect(166, 17, 163, 16));
+
+    m_btnOpenFolder = new QPushButton(QStringLiteral("打开文件夹"), this);
+    m_btnOpenFolder->setObjectName(QStringLiteral("1010"));
+    m_btnOpenFolder->setGeometry(units.ToRect(336, 15, 50, 22));
+
+    m_btnGenerate = new QPushButton(QStringLiteral("生成报告"), this);
+    m_btnGenerate->setObjectName(QStringLiteral("1009"));
+    m_btnGenerate->setGeometry(units.ToRect(401, 15, 50, 22));
+
+    m_btnSelectAll = new QPushButton(QStringLiteral("全选"), this);
+    m_btnSelectAll->setObjectName(QStringLiteral("1015"));
+    m_btnSelectAll->setGeometry(units.ToRect(7, 49, 50, 20));
+
+    m_btnClearAll = new QPushButton(QStringLiteral("重选"), this);
+    m_btnClearAll->setObjectName(QStringLiteral("1016"));
+    m_btnClearAll->setGeometry(units.ToRect(57, 49, 50, 20));
+
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("1017"));
+    m_progress->setGeometry(units.ToRect(119, 49, 397, 20));
+    m_progress->setTextVisible(false);
+    m_progress->hide();
+
+    m_groupData = new QGroupBox(QStringLiteral("检测数据"), this);
+    m_groupData->setObjectName(QStringLiteral("1022"));
+    m_groupData->setAlignment(Qt::AlignHCenter);
+    m_groupData->setGeometry(units.ToRect(7, 76, 509, 277));
+
+    m_listRecords = new QTableView(this);
+    m_listRecords->setObjectName(QStringLiteral("1012"));
+    m_listRecords->setGeometry(units.ToRect(7, 93, 509, 260));
+    m_pModel = new CRecordListModel(this);
+    m_listRecords->setModel(m_pModel);
+
+    m_labelHint = new QLabel(QStringLiteral("提示：请选择保存数据的文件夹"), this);
+    m_labelHint->setGeometry(units.ToRect(166, 35, 162, 11));
+
+    for (QPushButton* button : {m_btnOpenFolder, m_btnGenerate, m_btnSelectAll, m_btnClearAll}) {
+        // Return never presses a button of this window.
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    setTabOrder(m_comboMethod, m_editFolder);
+    setTabOrder(m_editFolder, m_btnOpenFolder);
+    setTabOrder(m_btnOpenFolder, m_btnGenerate);
+    setTabOrder(m_btnGenerate, m_btnSelectAll);
+    setTabOrder(m_btnSelectAll, m_btnClearAll);
+    setTabOrder(m_btnClearAll, m_listRecords);
+
+    connect(m_btnOpenFolder, &QPushButton::clicked, this, &CZOLTDlg::OnBnClickedOpenFolder);
+    connect(m_btnGenerate, &QPushButton::clicked, this, &CZOLTDlg::OnBnClickedGenerate);
+    connect(m_btnSelectAll, &QPushButton::clicked, this, &CZOLTDlg::OnBnClickedSelectAll);
+    connect(m_btnClearAll, &QPushButton::clicked, this, &CZOLTDlg::OnBnClickedClearAll);
+
+    // The window manager owns the system menu here, so the About entry lives in the window's
+    // context menu and on F1.
+    m_actionAbout = new QAction(QStringLiteral("关于 ZOLT(&A)..."), this);
+    m_actionAbout->setObjectName(QStringLiteral("actionAbout"));
+    m_actionAbout->setShortcut(QKeySequence(Qt::Key_F1));
+    m_actionAbout->setShortcutContext(Qt::WindowShortcut);
+    connect(m_actionAbout, &QAction::triggered, this, &CZOLTDlg::ShowAbout);
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    addAction(separator);
+    addAction(m_actionAbout);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    qApp->installEventFilter(this);
+}
+
+void CZOLTDlg::OnInitDialog() {
+    DoDataExchange();
+    setWindowIcon(m_hIcon);
+    LayoutControls(true);
+    LayoutControls(false);
+    InitControls();
+}
+
+void CZOLTDlg::InitControls() {
+    setWindowState(windowState() | Qt::WindowMaximized);
+
+    m_listRecords->setShowGrid(true);
+    m_listRecords->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_listRecords->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_listRecords->setWordWrap(false);
+    m_listRecords->verticalHeader()->hide();
+    m_listRecords->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_listRecords->verticalHeader()->setDefaultSectionSize(m_listRecords->fontMetrics().height() + 6);
+    m_listRecords->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    m_listRecords->horizontalHeader()->setHighlightSections(false);
+
+    m_comboMethod->addItem(QStringLiteral("US巡检"));
+    m_comboMethod->addItem(QStringLiteral("TEV巡检"));
+    m_comboMethod->addItem(QStringLiteral("HFCT巡检"));
+    m_comboMethod->setCurrentIndex(0);
+    // Connected after the entries exist, so that filling the box is not a change of method.
+    connect(m_comboMethod, &QComboBox::currentIndexChanged, this, &CZOLTDlg::OnCbnSelchangeMethod);
+
+    m_progress->setRange(0, 99);
+    m_btnGenerate->setEnabled(false);
+}
+
+void CZOLTDlg::LayoutControls(bool record) {
+    const int width = this->width();
+    const int height = this->height();
+    if (record) {
+        const QRect list = m_listRecords->geometry();
+        g_margins.listLeft = list.left();
+        g_margins.listTop = list.top();
+        g_margins.listRight = width - (list.left() + list.width());
+        g_margins.listBottom = height - (list.top() + list.height());
+        const QRect progress = m_progress->geometry();
+        g_margins.progressLeft = progress.left();
+        g_margins.progressTop = progress.top();
+        g_margins.progressRight = width - (progress.left() + progress.width());
+        g_margins.progressHeight = progress.height();
+        const QRect group = m_groupData->geometry();
+        g_margins.groupLeft = group.left();
+        g_margins.groupTop = group.top();
+        g_margins.groupRight = width - (group.left() + group.width());
+        g_margins.groupBottom = height - (group.top() + group.height());
+    } else {
+        // A window smaller than a control's fixed position plus its margin would give a negative
+        // size; such a control is given no size at all.
+        const auto clamp = [](int value) { return qMax(0, value); };
+        m_listRecords->setGeometry(g_margins.listLeft, g_margins.listTop,
+                                   clamp(width - g_margins.listRight - g_margins.listLeft),
+                                   clamp(height - g_margins.listBottom - g_margins.listTop));
+        m_progress->setGeometry(g_margins.progressLeft, g_margins.progressTop,
+                                clamp(width - g_margins.progressRight - g_margins.progressLeft),
+                                g_margins.progressHeight);
+        m_groupData->setGeometry(g_margins.groupLeft, g_margins.groupTop,
+                                 clamp(width - g_margins.groupRight - g_margins.groupLeft),
+                                 clamp(height - g_margins.groupBottom - g_margins.groupTop));
+    }
+    update();
+}
+
+void CZOLTDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (m_listRecords != nullptr) {
+        LayoutControls(false);
+    }
+}
+
+void CZOLTDlg::DoDataExchange() {
+    m_editFolder->setText(QDir::toNativeSeparators(m_strDataFolder));
+}
+
+bool CZOLTDlg::eventFilter(QObject* watched, QEvent* event) {
+    // Return and Escape neither press a button nor close the window, wherever the focus is.
+    if (IsSwallowedKey(event) && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget == this || isAncestorOf(widget)) {
+            if (event->type() == QEvent::ShortcutOverride) {
+                event->accept();
+            }
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CZOLTDlg::ShowAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+// ---- Data folder and record list ----
+
+void CZOLTDlg::OnBnClickedOpenFolder() {
+    Common::CNkFolderDlg folderDlg(this, m_pPrompts);
+    if (folderDlg.DoModal() != 1) {
+        return;
+    }
+    m_btnGenerate->setEnabled(false);
+    if (m_dataDb.IsOpen()) {
+        m_dataDb.Close();
+        LoadRecordList();
+    }
+    m_strDataFolder = folderDlg.GetPathName();
+    DoDataExchange();
+
+    m_strUsPicFolder = CDataSetLayout::PictureFolder(m_strDataFolder, 0);
+    m_strTevPicFolder = CDataSetLayout::PictureFolder(m_strDataFolder, 1);
+    m_strHfctPicFolder = CDataSetLayout::PictureFolder(m_strDataFolder, 2);
+    const QString databasePath = CDataSetLayout::DatabasePath(m_strDataFolder);
+
+    if (!CDataSetLayout::DatabaseExists(databasePath)) {
+        m_pPrompts->Message(this, QStringLiteral("未在当前文件夹下找到检测数据！"), ErrorCaption(),
+                            IUserPrompts::Icon::Error);
+        return;
+    }
+    // The data set is only ever read: a read-only open leaves every file of it as it was.
+    if (!m_dataDb.OpenReadOnly(databasePath)) {
+        m_pPrompts->Message(this, QStringLiteral("打开检测数据失败！"), ErrorCaption(),
+                            IUserPrompts::Icon::Error);
+        return;
+    }
+    LoadRecordList();
+}
+
+void CZOLTDlg::LoadRecordList() {
+    m_pModel->Clear();
+    if (!m_dataDb.IsOpen()) {
+        return;
+    }
+    const char* table = CDataSetLayout::RecordTable(m_comboMethod->currentIndex());
+    char** result = nullptr;
+    int rows = 0;
+    int columns = 0;
+    m_dataDb.QueryTable(table, &result, &rows, &columns);
+    m_pModel->SetResultTable(result, rows, columns);
+
+    if (columns > 0) {
+        const int columnWidth = m_listRecords->viewport()->width() / columns;
+        QHeaderView* header = m_listRecords->horizontalHeader();
+        for (int c = 0; c < columns; ++c) {
+            header->resizeSection(c, columnWidth);
+        }
+    }
+    if (m_pModel->rowCount() > 0) {
+        m_btnGenerate->setEnabled(true);
+    }
+}
+
+void CZOLTDlg::OnCbnSelchangeMethod() {
+    if (m_dataDb.IsOpen()) {
+        LoadRecordList();
+    }
+}
+
+void CZOLTDlg::OnBnClickedSelectAll() {
+    m_pModel->SetAllChecked(true);
+}
+
+void CZOLTDlg::OnBnClickedClearAll() {
+    m_pModel->SetAllChecked(false);
+}
+
+// ---- Report job ----
+
+QString CZOLTDlg::ProposedReportName(int method, const QDateTime& when) {
+    static const char* const kPrefixes[] = {"US", "TEV", "HFCT"};
+    if (method < 0 || method > 2) {
+        return QString();
+    }
+    const QDate date = when.date();
+    const QTime time = when.time();
+    return QString::asprintf("%s局部放电检测报告%02d%02d%02d%02d%02d", kPrefixes[method], date.year(),
+                             date.month(), date.day(), time.hour(), time.minute());
+}
+
+QString CZOLTDlg::PictureFolderOf(int method) const {
+    switch (method) {
+    case 0:
+        return m_strUsPicFolder;
+    case 1:
+        return m_strTevPicFolder;
+    case 2:
+        return m_strHfctPicFolder;
+    default:
+        return QString();
+    }
+}
+
+void CZOLTDlg::OnBnClickedGenerate() {
+    const QDateTime now = QDateTime::currentDateTime();
+    m_strReportPath.clear();
+    const int method = m_comboMethod->currentIndex();
+    m_strReportPath = ProposedReportName(method, now);
+
+    MethodRecords gathered;
+    const QString pictureFolder = PictureFolderOf(method);
+    for (int row = 0; row < m_pModel->rowCount(); ++row) {
+        if (m_pModel->IsChecked(row)) {
+            const CDataSetLayout::RecordRefs record = CDataSetLayout::GatherRecord(
+                method, pictureFolder, [&](int column) { return m_pModel->CellText(row, column); });
+            gathered.Append(record.strValue, record.strPicture1, record.strPicture2, record.strPicture3);
+        }
+    }
+    if (MethodRecords* records = CReportParam::GetInstance()->RecordsOf(method)) {
+        *records = gathered;
+    }
+
+    IUserPrompts::SaveRequest request;
+    request.proposedName = m_strReportPath;
+    request.filterText = QStringLiteral("Word文件（*.doc;*.docx）");
+    request.patterns = {QStringLiteral("*.doc"), QStringLiteral("*.docx")};
+    request.defaultSuffix = QStringLiteral("doc");
+    const QString chosen = m_pPrompts->ChooseSaveFile(this, request);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    m_strReportPath = chosen;
+    if (!m_pPrompts->EditBaseInfo(this)) {
+        return;
+    }
+
+    auto job = std::make_shared<Job>();
+    job->path = m_strReportPath;
+    job->method = method;
+    job->sink = std::make_shared<CWindowReportSink>(this, m_pPrompts);
+    m_jobPickedUp = job->pickedUp.get_future().share();
+    m_job = job;
+    if (!Start()) {
+        // No thread: nothing will ever report back, so say so now and keep the window usable.
+        m_job.reset();
+        m_jobPickedUp = std::shared_future<void>();
+        m_pPrompts->Message(this, QStringLiteral("无法启动报告任务。"), ErrorCaption(),
+                            IUserPrompts::Icon::Error);
+        return;
+    }
+    m_progress->setValue(0);
+    m_progress->show();
+    SetInputsEnabled(false);
+}
+
+void CZOLTDlg::Run() {
+    // Everything the worker needs of the window is taken here; after pickedUp it never touches
+    // the window again, so the window may go while the job finishes.
+    std::shared_ptr<Job> job = m_job;
+    const QString path = job->path;
+    const int method = job->method;
+    std::shared_ptr<CWindowReportSink> sink = job->sink;
+    job->pickedUp.set_value();
+
+    CReportParam* param = CReportParam::GetInstance();
+    const BaseInfoRecord baseInfo = param->m_baseInfo;
+    CReport report(sink);
+    bool saved = false;
+    QString error;
+    try {
+        switch (method) {
+        case 0: {
+            const MethodRecords records = param->m_usRecords;
+            saved = baseInfo.BuildUsReport(report, path, records);
+            break;
+        }
+        case 1: {
+            const MethodRecords records = param->m_tevRecords;
+            saved = baseInfo.BuildTevReport(report, path, records);
+            break;
+        }
+        case 2: {
+            const MethodRecords records = param->m_hfctRecords;
+            saved = baseInfo.BuildHfctReport(report, path, records);
+            break;
+        }
+        default:
+            report.SetFailure(QStringLiteral("未选择检测方法。"));
+            break;
+        }
+        error = report.GetFailure();
+    } catch (const std::exception& e) {
+        saved = false;
+        error = QString::fromUtf8(e.what());
+    }
+    sink->PostDone(saved, error);
+}
+
+bool CZOLTDlg::event(QEvent* event) {
+    if (event->type() == CReportProgressEvent::kType) {
+        OnReportProgress(static_cast<CReportProgressEvent*>(event)->m_nPercent);
+        return true;
+    }
+    if (event->type() == CReportDoneEvent::kType) {
+        auto* done = static_cast<CReportDoneEvent*>(event);
+        OnReportDone(done->m_bSaved, done->m_strError);
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void CZOLTDlg::OnReportProgress(int percent) {
+    m_progress->setValue(percent);
+}
+
+void CZOLTDlg::OnReportDone(bool saved, const QString& error) {
+    m_job.reset();
+    Stop(); // the worker has posted its last event; this only joins it
+    m_jobPickedUp = std::shared_future<void>();
+    m_progress->hide();
+    SetInputsEnabled(true);
+    if (saved) {
+        const IUserPrompts::Answer answer = m_pPrompts->Message(
+            this, QStringLiteral("报告已完成，是否立即查看？"), QStringLiteral("友情提示"),
+            IUserPrompts::Icon::Question, IUserPrompts::Buttons::YesNo);
+        if (answer == IUserPrompts::Answer::Yes) {
+            m_pPrompts->OpenDocument(m_strReportPath);
+        }
+        return;
+    }
+    QString text = QStringLiteral("报告未能保存：\n%1").arg(QDir::toNativeSeparators(m_strReportPath));
+    if (!error.isEmpty()) {
+        text += QStringLiteral("\n\n") + error;
+    }
+    m_pPrompts->Message(this, text, ErrorCaption(), IUserPrompts::Icon::Error);
+}
+
+void CZOLTDlg::SetInputsEnabled(bool enabled) {
+    for (QWidget* control : std::initializer_list<QWidget*>{m_comboMethod, m_btnOpenFolder, m_btnGenerate,
+                                                            m_listRecords, m_btnSelectAll, m_btnClearAll}) {
+        control->setEnabled(enabled);
+    }
+}
+
+void CZOLTDlg::AbandonJob() {
+    if (m_job && m_job->sink) {
+        m_job->sink->Abandon();
+    }
+}
+
+void CZOLTDlg::closeEvent(QCloseEvent* event) {
+    // A running job is given up: it saves nothing, so no half-written report is left, and any
+    // message it waits on returns at once.
+    AbandonJob();
+    QDialog::closeEvent(event);
+}
