@@ -1,0 +1,217 @@
+// Saving never destroys the old report before the new one is complete, never leaves a temporary
+// file behind, and says plainly why it failed.
+
+#include "support/DocxPackage.h"
+#include "word/AtomicFileSaver.h"
+#include "word/CWordOper.h"
+#include "word/DocxWriter.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
+
+namespace {
+
+const QByteArray kOldContent("the old report");
+
+QString WriteOld(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(kOldContent);
+    return path;
+}
+
+QByteArray Content(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Writes half a file and fails, as a full disk would.
+class FailingWriter : public Word::IDocumentWriter {
+public:
+    bool WriteFile(const Word::Document&, const QString& path, QString* error) override {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write("PK\x03\x04 half a package");
+        *error = QStringLiteral("The Word document could not be written: No space left on device");
+        return false;
+    }
+};
+
+// A target that another program holds: it can never be replaced.
+class HeldTargetSaver : public Word::AtomicFileSaver {
+public:
+    int tries = 0;
+
+protected:
+    bool ReplaceTarget(const QString&, const QString&, QString* reason) override {
+        ++tries;
+        *reason = QStringLiteral("held by another program");
+        return false;
+    }
+};
+
+} // namespace
+
+class AtomicSaveTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void newFileIsWritten();
+    void existingTargetIsReplaced();
+    void everyNameGetsThePackageForNow();
+    void missingFolder();
+    void targetIsAFolder();
+    void unwritableFolder();
+    void readOnlyFolder();
+    void failingWriterKeepsOldFile();
+    void heldTargetIsRetriedThenKept();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    CWordOper m_word;
+    QStringList m_messages;
+};
+
+void AtomicSaveTest::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_messages.clear();
+    m_word.SetWriterFactory({});
+    m_word.SetMessageHandler([this](const QString& text) { m_messages << text; });
+    m_word.Start();
+    m_word.TypeText(QStringLiteral("新报告"));
+}
+
+void AtomicSaveTest::newFileIsWritten() {
+    const QString target = m_dir->filePath(QStringLiteral("报告 1.docx"));
+    QVERIFY(m_word.SaveAs(target));
+    QVERIFY(m_messages.isEmpty());
+    QCOMPARE(Entries(m_dir->path()), QStringList{QStringLiteral("报告 1.docx")});
+    QVERIFY(DocxPackage(target).IsOpen());
+}
+
+void AtomicSaveTest::existingTargetIsReplaced() {
+    const QString target = WriteOld(m_dir->filePath(QStringLiteral("report.docx")));
+    QVERIFY(m_word.SaveAs(target));
+    QVERIFY(m_messages.isEmpty());
+    DocxPackage package(target);
+    QVERIFY2(package.IsOpen(), qPrintable(package.ErrorString()));
+    QVERIFY(package.Read(QStringLiteral("word/document.xml")).contains("新报告"));
+    QCOMPARE(Entries(m_dir->path()), QStringList{QStringLiteral("report.docx")});
+}
+
+void AtomicSaveTest::everyNameGetsThePackageForNow() {
+    // Until the Word 97-2003 writer is plugged in, ".doc" and other names get the .docx package too.
+    for (const QString& name : {QStringLiteral("a.DOC"), QStringLiteral("b.txt"), QStringLiteral("c")}) {
+        const QString target = m_dir->filePath(name);
+        QVERIFY(m_word.SaveAs(target));
+        QVERIFY2(DocxPackage(target).IsOpen(), qPrintable(name));
+    }
+}
+
+void AtomicSaveTest::missingFolder() {
+    const QString folder = m_dir->filePath(QStringLiteral("nowhere"));
+    QVERIFY(!m_word.SaveAs(folder + QStringLiteral("/report.docx")));
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages[0].contains(QStringLiteral("does not exist")), qPrintable(m_messages[0]));
+    QVERIFY(!QFileInfo::exists(folder));
+    QVERIFY(Entries(m_dir->path()).isEmpty());
+}
+
+void AtomicSaveTest::targetIsAFolder() {
+    const QString target = m_dir->filePath(QStringLiteral("report.docx"));
+    QVERIFY(QDir().mkdir(target));
+    WriteOld(target + QStringLiteral("/inside.txt"));
+    QVERIFY(!m_word.SaveAs(target));
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages[0].contains(QStringLiteral("is a folder")), qPrintable(m_messages[0]));
+    QVERIFY(QFileInfo(target).isDir());
+    QCOMPARE(Content(target + QStringLiteral("/inside.txt")), kOldContent);
+    QCOMPARE(Entries(m_dir->path()), QStringList{QStringLiteral("report.docx")});
+}
+
+void AtomicSaveTest::unwritableFolder() {
+#ifndef Q_OS_LINUX
+    QSKIP("needs Linux's /proc");
+#else
+    // /proc takes no new files, not even from root: the temporary file cannot be made.
+    QVERIFY(!m_word.SaveAs(QStringLiteral("/proc/zolt-report.docx")));
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages[0].contains(QStringLiteral("cannot be saved in the folder")),
+             qPrintable(m_messages[0]));
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/zolt-report.docx")));
+#endif
+}
+
+void AtomicSaveTest::readOnlyFolder() {
+#ifndef Q_OS_WIN
+    if (::geteuid() == 0)
+        QSKIP(
+            "running as root: permission bits do not stop root from writing, so a read-only folder cannot be "
+            "made here (the failing-writer and missing-folder cases cover the failure path)");
+#endif
+    const QString folder = m_dir->filePath(QStringLiteral("locked"));
+    QVERIFY(QDir().mkdir(folder));
+    const QString target = WriteOld(folder + QStringLiteral("/report.docx"));
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    const bool saved = m_word.SaveAs(target);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(!saved);
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages[0].contains(QStringLiteral("cannot be saved")), qPrintable(m_messages[0]));
+    QCOMPARE(Content(target), kOldContent);
+    QCOMPARE(Entries(folder), QStringList{QStringLiteral("report.docx")});
+}
+
+void AtomicSaveTest::failingWriterKeepsOldFile() {
+    const QString target = WriteOld(m_dir->filePath(QStringLiteral("report.docx")));
+    m_word.SetWriterFactory([](const QString&) { return std::make_unique<FailingWriter>(); });
+    QVERIFY(!m_word.SaveAs(target));
+    QCOMPARE(m_messages,
+             QStringList{QStringLiteral("The Word document could not be written: No space left on device")});
+    QCOMPARE(Content(target), kOldContent);
+    QCOMPARE(Entries(m_dir->path()), QStringList{QStringLiteral("report.docx")});
+
+    // A picture that disappears before saving fails the real writer the same way.
+    m_word.SetWriterFactory({});
+    m_messages.clear();
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    const QString picture = m_dir->filePath(QStringLiteral("p.png"));
+    QVERIFY(image.save(picture));
+    QVERIFY(m_word.InsertPicture(picture, 20, 20));
+    QVERIFY(QFile::remove(picture));
+    QVERIFY(!m_word.SaveAs(target));
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages[0].contains(QStringLiteral("p.png")), qPrintable(m_messages[0]));
+    QCOMPARE(Content(target), kOldContent);
+    QCOMPARE(Entries(m_dir->path()), QStringList{QStringLiteral("report.docx")});
+}
+
+void AtomicSaveTest::heldTargetIsRetriedThenKept() {
+    const QString target = WriteOld(m_dir->filePath(QStringLiteral("report.docx")));
+    HeldTargetSaver saver;
+    saver.SetReplaceTimeout(600);
+    Word::DocxWriter writer;
+    QString error;
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!saver.Save(m_word.GetDocument(), target, writer, &error));
+    QVERIFY(timer.elapsed() >= 600);
+    QCOMPARE(error, QStringLiteral("This user has no right to delete the Word document of the same name."));
+    QVERIFY2(saver.tries > 1, "the replacement is retried");
+    QVERIFY2(saver.tries < 50, "the retries wait between tries");
+    QCOMPARE(Content(target), kOldContent);
+    QCOMPARE(Entries(m_dir->path()), QStringList{QStringLiteral("report.docx")});
+}
+
+QTEST_GUILESS_MAIN(AtomicSaveTest)
+#include "tst_AtomicSave.moc"
