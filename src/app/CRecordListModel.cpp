@@ -63,6 +63,10 @@ QList<int> CRecordListModel::CheckedRows() const {
     return rows;
 }
 
+bool CRecordListModel::IsCellIndex(const QModelIndex& index) const {
+    return index.isValid() && index.model() == this && index.row() < m_nRows && index.column() < m_nColumns;
+}
+
 const char* CRecordListModel::Cell(int row, int column) const {
     if (row < 0 || row >= m_nRows || column < 0 || column >= m_nColumns) {
         return nullptr;
@@ -88,7 +92,7 @@ int CRecordListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant CRecordListModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+    if (!IsCellIndex(index)) {
         return QVariant();
     }
     switch (role) {
@@ -124,7 +128,7 @@ QVariant CRecordListModel::headerData(int section, Qt::Orientation orientation, 
 }
 
 Qt::ItemFlags CRecordListModel::flags(const QModelIndex& index) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+    if (!IsCellIndex(index)) {
         return Qt::NoItemFlags;
     }
     Qt::ItemFlags itemFlags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
@@ -135,8 +139,7 @@ Qt::ItemFlags CRecordListModel::flags(const QModelIndex& index) const {
 }
 
 bool CRecordListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::CheckStateRole || index.column() != 0 ||
-        !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+    if (role != Qt::CheckStateRole || index.column() != 0 || !IsCellIndex(index)) {
         return false;
     }
     bool isNumber = false;

@@ -45,6 +45,7 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
 private:
+    bool IsCellIndex(const QModelIndex& index) const;
     const char* Cell(int row, int column) const;
     void ReleaseTable();
 

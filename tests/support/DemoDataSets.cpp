@@ -344,6 +344,7 @@ bool DemoDataSets::Execute(const QString& databasePath, const QStringList& state
     if (!db.Open(databasePath)) {
         return false;
     }
+    sqlite3_exec(db.GetHandle(), "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
     for (const QString& statement : statements) {
         if (sqlite3_exec(db.GetHandle(), statement.toUtf8().constData(), nullptr, nullptr, nullptr) !=
             SQLITE_OK) {
