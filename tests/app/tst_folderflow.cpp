@@ -1,0 +1,252 @@
+#include "app/CRecordListModel.h"
+#include "app/CZOLTDlg.h"
+#include "data/CNkSQLiteOper.h"
+#include "support/DemoDataSets.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+namespace {
+
+QPushButton* Button(CZOLTDlg& window, const char* id) {
+    return window.findChild<QPushButton*>(QString::fromLatin1(id));
+}
+
+QString FolderName(const QString& path) {
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Column names of a record table, straight from SQLite.
+QStringList ColumnNames(const QString& folder, const char* table) {
+    Common::CNkSQLiteOper db;
+    QStringList names;
+    if (!db.OpenReadOnly(folder + QLatin1Char('/') + FolderName(folder) + QStringLiteral(".db3"))) {
+        return names;
+    }
+    char** result = nullptr;
+    int rows = 0;
+    int columns = 0;
+    if (db.QueryTable(table, &result, &rows, &columns)) {
+        for (int c = 0; c < columns; ++c) {
+            names << QString::fromUtf8(result[c]);
+        }
+    }
+    sqlite3_free_table(result);
+    return names;
+}
+
+void ChooseFolder(CZOLTDlg& window, ScriptedPrompts& prompts, const QString& folder) {
+    prompts.folders << folder;
+    QTest::mouseClick(Button(window, "1010"), Qt::LeftButton);
+}
+
+int CheckedCount(const CRecordListModel& model) {
+    int count = 0;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        count += model.IsChecked(row) ? 1 : 0;
+    }
+    return count;
+}
+
+} // namespace
+
+class TestFolderFlow : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString m_good;
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        m_good = DemoDataSets::Good(m_dir.path());
+        QVERIFY(!m_good.isEmpty());
+    }
+
+    void goodFolderFillsTheList() {
+        ScriptedPrompts prompts;
+        CZOLTDlg window(&prompts);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ChooseFolder(window, prompts, m_good);
+
+        QCOMPARE(prompts.folderTitles, QStringList{QStringLiteral("选择数据文件夹：")});
+        QVERIFY(prompts.messages.isEmpty());
+        QVERIFY(window.HasDataSet());
+        QCOMPARE(window.DataFolder(), m_good);
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("1014"))->text(),
+                 QDir::toNativeSeparators(m_good));
+        const QString name = FolderName(m_good);
+        QCOMPARE(window.UsPicFolder(), m_good + QLatin1Char('/') + name + QStringLiteral("-US"));
+        QCOMPARE(window.TevPicFolder(), m_good + QLatin1Char('/') + name + QStringLiteral("-TEV"));
+        QCOMPARE(window.HfctPicFolder(), m_good + QLatin1Char('/') + name + QStringLiteral("-HFCT"));
+
+        const CRecordListModel& model = *window.RecordModel();
+        const QStringList captions = ColumnNames(m_good, "AE_RECORD");
+        QVERIFY(captions.size() >= 17);
+        QCOMPARE(model.columnCount(), captions.size());
+        QCOMPARE(model.rowCount(), 5);
+        for (int c = 0; c < captions.size(); ++c) {
+            QCOMPARE(model.headerData(c, Qt::Horizontal).toString(), captions[c]);
+        }
+        QCOMPARE(CheckedCount(model), 0);
+        QVERIFY(Button(window, "1009")->isEnabled());
+
+        // Equal widths: the list's client width divided by the number of columns.
+        auto* list = window.findChild<QTableView*>(QStringLiteral("1012"));
+        const int expectedWidth = list->viewport()->width() / captions.size();
+        for (int c = 0; c < captions.size(); ++c) {
+            QCOMPARE(list->horizontalHeader()->sectionSize(c), expectedWidth);
+        }
+
+        // Select-all and clear reach every row; the generate button keeps its state.
+        QTest::mouseClick(Button(window, "1015"), Qt::LeftButton);
+        QCOMPARE(CheckedCount(model), 5);
+        QTest::mouseClick(Button(window, "1016"), Qt::LeftButton);
+        QCOMPARE(CheckedCount(model), 0);
+        QVERIFY(Button(window, "1009")->isEnabled());
+
+        // The same folder again reloads it: ticks are gone.
+        QTest::mouseClick(Button(window, "1015"), Qt::LeftButton);
+        ChooseFolder(window, prompts, m_good);
+        QCOMPARE(model.rowCount(), 5);
+        QCOMPARE(CheckedCount(model), 0);
+
+        // Changing the method lists the other table.
+        window.findChild<QComboBox*>(QStringLiteral("1011"))->setCurrentIndex(1);
+        QCOMPARE(model.columnCount(), ColumnNames(m_good, "TEV_RECORD").size());
+        QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), ColumnNames(m_good, "TEV_RECORD").first());
+    }
+
+    void secondFolderWithoutDatabase() {
+        ScriptedPrompts prompts;
+        CZOLTDlg window(&prompts);
+        ChooseFolder(window, prompts, m_good);
+        QVERIFY(Button(window, "1009")->isEnabled());
+        const QString empty = DemoDataSets::NoDatabase(m_dir.path());
+        ChooseFolder(window, prompts, empty);
+
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(prompts.messages[0].text, QStringLiteral("未在当前文件夹下找到检测数据！"));
+        QCOMPARE(prompts.messages[0].caption, QStringLiteral("错误"));
+        QCOMPARE(prompts.messages[0].icon, IUserPrompts::Icon::Error);
+        QVERIFY(!window.HasDataSet());
+        QCOMPARE(window.RecordModel()->rowCount(), 0);
+        QCOMPARE(window.RecordModel()->columnCount(), 0);
+        QVERIFY(!Button(window, "1009")->isEnabled());
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("1014"))->text(),
+                 QDir::toNativeSeparators(empty));
+
+        // Select-all, clear and a change of method do nothing without a data set.
+        QTest::mouseClick(Button(window, "1015"), Qt::LeftButton);
+        QTest::mouseClick(Button(window, "1016"), Qt::LeftButton);
+        window.findChild<QComboBox*>(QStringLiteral("1011"))->setCurrentIndex(2);
+        QCOMPARE(window.RecordModel()->rowCount(), 0);
+        QCOMPARE(prompts.messages.size(), 1);
+    }
+
+    void cancelChangesNothing() {
+        ScriptedPrompts prompts;
+        CZOLTDlg window(&prompts);
+        ChooseFolder(window, prompts, m_good);
+        window.RecordModel()->setData(window.RecordModel()->index(1, 0), Qt::Checked, Qt::CheckStateRole);
+        ChooseFolder(window, prompts, QString()); // cancelled
+        QCOMPARE(window.DataFolder(), m_good);
+        QVERIFY(window.HasDataSet());
+        QVERIFY(window.RecordModel()->IsChecked(1));
+        QVERIFY(Button(window, "1009")->isEnabled());
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+    void badDatabasesListNothing_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("message");
+        // An SQLite open of a file that is not a database succeeds; the query then fails silently.
+        QTest::newRow("not SQLite") << DemoDataSets::NotSqlite(m_dir.path()) << QString();
+        QTest::newRow("empty file") << DemoDataSets::EmptyDatabaseFile(m_dir.path()) << QString();
+        QTest::newRow("missing table") << DemoDataSets::MissingTable(m_dir.path()) << QString();
+        QTest::newRow("directory named like the database")
+            << DemoDataSets::DatabaseIsDirectory(m_dir.path()) << QStringLiteral("打开检测数据失败！");
+    }
+    void badDatabasesListNothing() {
+        QFETCH(QString, folder);
+        QFETCH(QString, message);
+        QVERIFY(!folder.isEmpty());
+        ScriptedPrompts prompts;
+        CZOLTDlg window(&prompts);
+        ChooseFolder(window, prompts, folder);
+        QCOMPARE(window.RecordModel()->rowCount(), 0);
+        QCOMPARE(window.RecordModel()->columnCount(), 0);
+        QVERIFY(!Button(window, "1009")->isEnabled());
+        QCOMPARE(prompts.MessageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+    }
+
+    void emptyTableGivesNoColumnsAndKeepsTheButton() {
+        ScriptedPrompts prompts;
+        CZOLTDlg window(&prompts);
+        ChooseFolder(window, prompts, DemoDataSets::EmptyTable(m_dir.path()));
+        QCOMPARE(window.RecordModel()->columnCount(), 0);
+        QVERIFY(!Button(window, "1009")->isEnabled());
+        auto* combo = window.findChild<QComboBox*>(QStringLiteral("1011"));
+        combo->setCurrentIndex(1); // TEV has rows
+        QCOMPARE(window.RecordModel()->rowCount(), 3);
+        QVERIFY(Button(window, "1009")->isEnabled());
+        combo->setCurrentIndex(0); // back to the empty table: the button stays enabled
+        QCOMPARE(window.RecordModel()->rowCount(), 0);
+        QVERIFY(Button(window, "1009")->isEnabled());
+    }
+
+    void nullAndMalformedCells() {
+        ScriptedPrompts prompts;
+        CZOLTDlg window(&prompts);
+        ChooseFolder(window, prompts, DemoDataSets::NullCells(m_dir.path()));
+        const CRecordListModel& model = *window.RecordModel();
+        QCOMPARE(model.rowCount(), 3);
+        for (int c = 0; c < model.columnCount(); ++c) {
+            QCOMPARE(model.data(model.index(1, c)).toString(), QString()); // every cell NULL
+        }
+        ChooseFolder(window, prompts, DemoDataSets::MalformedUtf8(m_dir.path()));
+        QCOMPARE(model.rowCount(), 3);
+        const QString cell = model.data(model.index(0, 1)).toString();
+        QVERIFY2(cell.startsWith(QLatin1Char('A')) && cell.endsWith(QLatin1Char('B')), qPrintable(cell));
+        QVERIFY(cell.contains(QChar(0xFFFD)));
+        QVERIFY(model.headerData(model.columnCount() - 1, Qt::Horizontal).toString().contains(QChar(0xFFFD)));
+    }
+
+    void dataSetFilesStayByteIdentical_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("good") << DemoDataSets::Good(m_dir.path(), QStringLiteral("hash good"));
+        QTest::newRow("WAL pending") << DemoDataSets::WalPending(m_dir.path(), true);
+        QTest::newRow("WAL without shm")
+            << DemoDataSets::WalPending(m_dir.path(), false, QStringLiteral("wal2"));
+    }
+    void dataSetFilesStayByteIdentical() {
+        QFETCH(QString, folder);
+        QFETCH(int, records);
+        QVERIFY(!folder.isEmpty());
+        const auto before = DemoDataSets::Snapshot(folder);
+        {
+            ScriptedPrompts prompts;
+            CZOLTDlg window(&prompts);
+            ChooseFolder(window, prompts, folder);
+            QCOMPARE(window.RecordModel()->rowCount(), records);
+            auto* combo = window.findChild<QComboBox*>(QStringLiteral("1011"));
+            combo->setCurrentIndex(1);
+            combo->setCurrentIndex(2);
+            ChooseFolder(window, prompts, folder);
+        }
+        QCOMPARE(DemoDataSets::Snapshot(folder), before);
+    }
+};
+
+QTEST_MAIN(TestFolderFlow)
+#include "tst_folderflow.moc"
