@@ -224,10 +224,12 @@ private slots:
 
     void dataSetFilesStayByteIdentical_data() {
         QTest::addColumn<QString>("folder");
-        QTest::newRow("good") << DemoDataSets::Good(m_dir.path(), QStringLiteral("hash good"));
-        QTest::newRow("WAL pending") << DemoDataSets::WalPending(m_dir.path(), true);
+        QTest::addColumn<int>("records");
+        QTest::newRow("good") << DemoDataSets::Good(m_dir.path(), QStringLiteral("hash good")) << 5;
+        // The records only in the -wal file are listed too.
+        QTest::newRow("WAL pending") << DemoDataSets::WalPending(m_dir.path(), true) << 6;
         QTest::newRow("WAL without shm")
-            << DemoDataSets::WalPending(m_dir.path(), false, QStringLiteral("wal2"));
+            << DemoDataSets::WalPending(m_dir.path(), false, QStringLiteral("wal2")) << 6;
     }
     void dataSetFilesStayByteIdentical() {
         QFETCH(QString, folder);
