@@ -104,7 +104,7 @@ bool PictureProbe::Probe(const QString& path, Picture* picture, QString* error) 
         return refuse(QStringLiteral("the file is empty."));
 
     Picture result;
-    result.sourcePath = path;
+    result.sourcePath = info.absoluteFilePath(); // the working folder may change before saving
     result.fileSize = size;
     const QByteArray head = file.read(34);
     if (head.startsWith(kPngSignature)) {

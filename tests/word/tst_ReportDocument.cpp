@@ -5,8 +5,11 @@
 #include "support/DocxPackage.h"
 #include "support/ExternalTools.h"
 #include "word/CWordOper.h"
+#include "word/DocxNamespaces.h"
 
+#include <QSet>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 using namespace WordTest;
@@ -166,6 +169,43 @@ void ReportDocumentTest::readersSeeTheReport() {
     QCOMPARE(media.size(), 8);
     QCOMPARE(media.filter(QStringLiteral(".jpeg")).size(), 2);
     QVERIFY(package.Read(QStringLiteral("word/media/image3.png")).startsWith("\x89PNG"));
+
+    // Unique drawing ids; every cell with its width and a paragraph; equal grid columns over the text
+    // width, four of which hold a 140 pt picture inside the cell margins.
+    QXmlStreamReader xml(package.Read(QStringLiteral("word/document.xml")));
+    QSet<QString> drawingIds;
+    QList<int> gridColumns;
+    int cells = 0, cellWidths = 0, cellsWithParagraph = 0, cellMargin = -1;
+    bool paragraphInCell = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        const QString name = xml.name().toString();
+        if (xml.isStartElement()) {
+            if (name == QLatin1String("docPr"))
+                drawingIds.insert(xml.attributes().value(QStringLiteral("id")).toString());
+            else if (name == QLatin1String("tc"))
+                ++cells, paragraphInCell = false;
+            else if (name == QLatin1String("tcW"))
+                ++cellWidths;
+            else if (name == QLatin1String("p") && !paragraphInCell)
+                paragraphInCell = true, ++cellsWithParagraph;
+            else if (name == QLatin1String("gridCol"))
+                gridColumns << xml.attributes().value(Word::Ns::W, QStringLiteral("w")).toInt();
+            else if (name == QLatin1String("left") && cellMargin < 0)
+                cellMargin = xml.attributes().value(Word::Ns::W, QStringLiteral("w")).toInt();
+        }
+    }
+    QVERIFY(!xml.hasError());
+    QCOMPARE(drawingIds.size(), 8);
+    QCOMPARE(cells, 16 + 4 * 5);
+    QCOMPARE(cellWidths, cells);
+    QCOMPARE(cellsWithParagraph, cells + 1); // and the title paragraph, before any cell
+    QCOMPARE(gridColumns.size(), 4 + 14);
+    const int textWidth = 11906 - 2 * 42 * 20;
+    QCOMPARE(gridColumns.first(), textWidth / 4);
+    QCOMPARE(gridColumns.last(), textWidth / 14);
+    QVERIFY(cellMargin >= 0);
+    QVERIFY2(4 * gridColumns.last() - 2 * cellMargin >= 140 * 20, "a 140 pt picture fits its cell");
 
     ZOLT_REQUIRE(ExternalTools::MissingForSchemas());
     for (const QString& path : {m_withRecords, m_withoutRecords}) {
