@@ -264,6 +264,8 @@ private slots:
         QTest::newRow("WAL database, journal merged") << "wal-merged" << 6;
         QTest::newRow("empty file beside a stray -wal") << "empty-with-wal" << -1;
         QTest::newRow("not a database") << "not-sqlite" << -1;
+        // Rolling the journal back would change the database: the records stay unread instead.
+        QTest::newRow("interrupted transaction") << "hot-journal" << -1;
     }
     void readOnlyLeavesEveryFileAlone() {
         QFETCH(QString, kind);
@@ -352,6 +354,28 @@ private:
             QFile wal(CDataSetLayout::DatabasePath(folder) + "-wal");
             return wal.open(QIODevice::WriteOnly) && wal.write(QByteArray(4096, 'w')) == 4096 ? folder
                                                                                               : QString();
+        }
+        if (kind == "hot-journal") {
+            // The files of a writer that stopped in the middle of a transaction.
+            const QString source = DemoDataSets::Good(parent + "/source", "set", 300);
+            const QString folder = parent + "/set";
+            CNkSQLiteOper db;
+            if (source.isEmpty() || !QDir().mkpath(folder) ||
+                !db.Open(CDataSetLayout::DatabasePath(source)) ||
+                sqlite3_exec(db.GetHandle(),
+                             "PRAGMA cache_size=1; BEGIN; UPDATE AE_RECORD SET \"设备名称\" = 'changed'",
+                             nullptr, nullptr, nullptr) != SQLITE_OK) {
+                return QString();
+            }
+            for (const char* suffix : {"", "-journal"}) {
+                if (!QFile::copy(CDataSetLayout::DatabasePath(source) + suffix,
+                                 CDataSetLayout::DatabasePath(folder) + suffix)) {
+                    return QString();
+                }
+            }
+            sqlite3_exec(db.GetHandle(), "ROLLBACK", nullptr, nullptr, nullptr);
+            return QFileInfo(CDataSetLayout::DatabasePath(folder) + "-journal").size() > 0 ? folder
+                                                                                           : QString();
         }
         if (kind == "not-sqlite") {
             return DemoDataSets::NotSqlite(parent);
