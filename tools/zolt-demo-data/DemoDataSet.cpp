@@ -27,14 +27,14 @@ namespace {
 // names, which keeps a data set of thousands of records quick to write.
 constexpr int kPlotVariants = 8;
 
-struct MethodSpec {
+struct MethodProfile {
     int nMethod;
     const char* szPrefix;              // picture file name prefix
     DemoDataSet::PlotKind arrKinds[3]; // pictures 1..3
     const char* arrKindNames[3];       // in the picture file names
 };
 
-const MethodSpec kMethods[] = {
+const MethodProfile kMethods[] = {
     {0,
      "AE",
      {DemoDataSet::PlotKind::Waveform, DemoDataSet::PlotKind::Continuous, DemoDataSet::PlotKind::Prpd},
@@ -102,13 +102,14 @@ struct GeneratedTable {
     QList<RecordPictures> pictures;
 };
 
-GeneratedTable GenerateRecords(const MethodSpec& spec, int count, quint32 seed, const QString& extension) {
+GeneratedTable GenerateRecords(const MethodProfile& profile, int count, quint32 seed,
+                               const QString& extension) {
     GeneratedTable table;
     table.rows.reserve(count);
     table.pictures.reserve(count);
-    QRandomGenerator rng(seed * 2654435761u + static_cast<quint32>(spec.nMethod) * 40503u + 17u);
+    QRandomGenerator rng(seed * 2654435761u + static_cast<quint32>(profile.nMethod) * 40503u + 17u);
     QDateTime time(QDate(2024, 5, 13), QTime(9, 0, 0), QTimeZone::utc());
-    time = time.addSecs(spec.nMethod * 3 * 3600);
+    time = time.addSecs(profile.nMethod * 3 * 3600);
 
     static const QString usDevices[] = {
         QStringLiteral("1号主变"), QStringLiteral("2号主变"), QStringLiteral("110kV GIS 城南线间隔"),
@@ -145,16 +146,17 @@ GeneratedTable GenerateRecords(const MethodSpec& spec, int count, quint32 seed, 
         pictures.nVariant = std::min(kPlotVariants - 1, static_cast<int>(level * kPlotVariants));
         const QString stem =
             QStringLiteral("%1_%2_%3_")
-                .arg(QLatin1String(spec.szPrefix), time.toString(QStringLiteral("yyyyMMdd_HHmmss")))
+                .arg(QLatin1String(profile.szPrefix), time.toString(QStringLiteral("yyyyMMdd_HHmmss")))
                 .arg(i + 1, 4, 10, QLatin1Char('0'));
         for (int k = 0; k < 3; ++k) {
-            pictures.arrNames[k] = stem + QLatin1String(spec.arrKindNames[k]) + QLatin1Char('.') + extension;
+            pictures.arrNames[k] =
+                stem + QLatin1String(profile.arrKindNames[k]) + QLatin1Char('.') + extension;
         }
         const QString& inspector = Pick(rng, kInspectors);
         const QVariant remark = level > 0.5 ? QVariant(QStringLiteral("建议缩短检测周期并复测")) : QVariant();
 
         QVariantList row;
-        if (spec.nMethod == 0) {
+        if (profile.nMethod == 0) {
             const int device = static_cast<int>(rng.bounded(5u));
             const double value = Round1(0.6 + level * 38.0 + rng.generateDouble() * 0.8);
             row = {i + 1,
@@ -177,7 +179,7 @@ GeneratedTable GenerateRecords(const MethodSpec& spec, int count, quint32 seed, 
                    Conclusion(level),
                    inspector,
                    remark};
-        } else if (spec.nMethod == 1) {
+        } else if (profile.nMethod == 1) {
             const int value = 6 + static_cast<int>(level * 38.0 + rng.bounded(4u));
             const int pulses = static_cast<int>(level * 240.0 + rng.bounded(6u));
             row = {i + 1,
@@ -679,28 +681,29 @@ bool DemoDataSet::Generate(const Options& options, QString* folderPath, QString*
         // worth it.
         sqlite3_exec(db.GetHandle(), "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
         QString sqlError;
-        for (const MethodSpec& spec : kMethods) {
-            tables[spec.nMethod] = GenerateRecords(spec, options.nRecords, options.nSeed, options.strFormat);
-            if (!WriteTable(db.GetHandle(), QString::fromLatin1(CDataSetLayout::RecordTable(spec.nMethod)),
-                            layouts[spec.nMethod], tables[spec.nMethod].rows, &sqlError)) {
+        for (const MethodProfile& profile : kMethods) {
+            tables[profile.nMethod] =
+                GenerateRecords(profile, options.nRecords, options.nSeed, options.strFormat);
+            if (!WriteTable(db.GetHandle(), QString::fromLatin1(CDataSetLayout::RecordTable(profile.nMethod)),
+                            layouts[profile.nMethod], tables[profile.nMethod].rows, &sqlError)) {
                 return fail(QStringLiteral("cannot write %1: %2").arg(database, sqlError));
             }
         }
     }
 
     if (options.bPictures && options.nRecords > 0) {
-        for (const MethodSpec& spec : kMethods) {
-            const QString pictureFolder = CDataSetLayout::PictureFolder(folder, spec.nMethod);
+        for (const MethodProfile& profile : kMethods) {
+            const QString pictureFolder = CDataSetLayout::PictureFolder(folder, profile.nMethod);
             for (int k = 0; k < 3; ++k) {
                 QByteArray variants[kPlotVariants];
-                for (const RecordPictures& pictures : tables[spec.nMethod].pictures) {
+                for (const RecordPictures& pictures : tables[profile.nMethod].pictures) {
                     QByteArray& bytes = variants[pictures.nVariant];
                     if (bytes.isEmpty()) {
                         const double level = (pictures.nVariant + 0.5) / kPlotVariants;
                         const quint32 plotSeed =
                             options.nSeed * 7919u +
-                            static_cast<quint32>(spec.nMethod * 31 + k * 7 + pictures.nVariant * 101);
-                        bytes = Encode(DrawPlot(spec.arrKinds[k], plotSeed, level), options.strFormat);
+                            static_cast<quint32>(profile.nMethod * 31 + k * 7 + pictures.nVariant * 101);
+                        bytes = Encode(DrawPlot(profile.arrKinds[k], plotSeed, level), options.strFormat);
                         if (bytes.isEmpty()) {
                             return fail(QStringLiteral("cannot encode a %1 picture").arg(options.strFormat));
                         }
