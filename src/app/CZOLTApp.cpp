@@ -10,6 +10,15 @@
 
 CZOLTApp::CZOLTApp(QApplication& application) : m_application(application) {}
 
+bool CZOLTApp::InstallQtTranslation(QTranslator& translator) {
+    const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!translator.load(QStringLiteral("qtbase_zh_CN"), translations) &&
+        !translator.load(QStringLiteral("qtbase_zh_CN"), QStringLiteral(ZOLT_QT_TRANSLATIONS_DIR))) {
+        return false;
+    }
+    return QCoreApplication::installTranslator(&translator);
+}
+
 int CZOLTApp::InitInstance() {
     QCoreApplication::setApplicationName(QStringLiteral("ZOLT"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZOLT_VERSION));
@@ -19,11 +28,7 @@ int CZOLTApp::InitInstance() {
 
     // Chinese texts on the standard buttons of message boxes and file dialogs.
     QTranslator qtTranslator;
-    const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    if (qtTranslator.load(QStringLiteral("qtbase_zh_CN"), translations) ||
-        qtTranslator.load(QStringLiteral("qtbase_zh_CN"), QStringLiteral(ZOLT_QT_TRANSLATIONS_DIR))) {
-        QCoreApplication::installTranslator(&qtTranslator);
-    }
+    InstallQtTranslation(qtTranslator);
 
     QtUserPrompts prompts;
     int result = 0;

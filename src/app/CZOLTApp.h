@@ -1,6 +1,7 @@
 #pragma once
 
 class QApplication;
+class QTranslator;
 
 // The application: prepares Qt (translations, icon, names) and runs the main window modally.
 class CZOLTApp {
@@ -9,6 +10,10 @@ public:
 
     // The whole life of the program; returns the process exit code.
     int InitInstance();
+
+    // Loads Qt's own Chinese translation (the texts of standard buttons and dialogs) into
+    // `translator` and installs it; false when it cannot be found.
+    static bool InstallQtTranslation(QTranslator& translator);
 
 private:
     QApplication& m_application;

@@ -1,4 +1,5 @@
 #include "app/CAboutDlg.h"
+#include "app/CZOLTApp.h"
 #include "app/CZOLTDlg.h"
 #include "support/ScriptedPrompts.h"
 
@@ -7,12 +8,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 namespace {
 
@@ -198,6 +201,17 @@ private slots:
         QCOMPARE(seenTitle, QStringLiteral("关于 ZOLT"));
         QCOMPARE(seenVersion, QStringLiteral("ZOLT V1.1"));
         QVERIFY(window.isVisible());
+    }
+
+    void standardButtonsSpeakChinese() {
+        QTranslator translator;
+        QVERIFY(CZOLTApp::InstallQtTranslation(translator));
+        QMessageBox box(QMessageBox::Question, QStringLiteral("友情提示"),
+                        QStringLiteral("报告已完成，是否立即查看？"), QMessageBox::Yes | QMessageBox::No);
+        QVERIFY2(box.button(QMessageBox::Yes)->text().contains(QStringLiteral("是")),
+                 qPrintable(box.button(QMessageBox::Yes)->text()));
+        QVERIFY(box.button(QMessageBox::No)->text().contains(QStringLiteral("否")));
+        QCoreApplication::removeTranslator(&translator);
     }
 
     void proposedReportNames() {
