@@ -5,7 +5,8 @@ PKGS="build-essential cmake ninja-build pkg-config git clang-format
 qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
 libsqlite3-dev sqlite3 libzip-dev zip unzip
 fonts-noto-cjk xvfb xauth
-libreoffice-writer-nogui poppler-utils libxml2-utils antiword wv python3-docx"
+libreoffice-writer-nogui poppler-utils libxml2-utils antiword wv python3-docx
+file desktop-file-utils"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
