@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The least work a report of n records can do: read its 3n picture files and write as many bytes
+// as the report holds into one file, made durable the way the report's save makes it.
+class CopyLimit {
+public:
+    // The picture files of the first `records` records of a method's table, in report order.
+    static bool PictureFiles(const QString& dataSet, int method, int records, QStringList* files,
+                             QString* error);
+
+    // Reads the files in large blocks and writes them to `target`, then zeros up to `bytes` when
+    // the pictures are fewer bytes, then fsyncs. Returns 0, or errno of the first failure.
+    static int Copy(const QStringList& files, const QString& target, qint64 bytes);
+};

@@ -1,0 +1,542 @@
+// zolt-bench: the speed and memory of ZOLT's own programs, measured from outside as a user meets
+// them, in one table.
+//
+//   report   zolt-report writing n ticked records (three pictures each) as .docx and .doc: wall
+//            time, processor time and peak resident memory of the process; the copy limit (read
+//            the same pictures, write as many bytes, fsync) and the ratio of the two
+//   list     zolt-bench-list: a record table of R records x 20 columns loaded into the record
+//            list and shown, then select-all
+//   start-up zolt with QT_QPA_PLATFORM=offscreen, from exec to its window shown
+//
+// Each figure is the median of --runs runs after one unmeasured warm-up run.
+
+#include "ChildProcess.h"
+#include "CopyLimit.h"
+#include "SampleSet.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+const QString kDataSetName = QStringLiteral("zolt-bench-data");
+const QByteArray kShownMarker = "zolt: main window shown";
+
+struct Settings {
+    std::vector<int> sizes{10, 100, 1000};
+    QStringList formats{QStringLiteral("docx"), QStringLiteral("doc")};
+    int runs = 5;
+    int listRecords = 100000;
+    bool bList = true;
+    bool bStartup = true;
+    QString jsonPath;
+    QString workDir;
+};
+
+struct ReportCase {
+    QString format;
+    int records = 0;
+    SampleSet wallMs;
+    SampleSet cpuMs;
+    long peakRssKiB = 0; // the largest of the runs
+    qint64 bytes = 0;
+    SampleSet copyMs;
+
+    double Ratio() const { return copyMs.Median() > 0 ? wallMs.Median() / copyMs.Median() : 0; }
+};
+
+struct ListCase {
+    int rows = 0;
+    int columns = 0;
+    double loadMs = 0;
+    double loadCpuMs = 0;
+    double selectAllMs = 0;
+    double clearAllMs = 0;
+    long peakRssKiB = 0;
+};
+
+struct StartupCase {
+    SampleSet shownMs;
+    SampleSet cpuMs; // of the whole short life, closing included
+    long peakRssKiB = 0;
+};
+
+struct Target {
+    QString name;
+    QString measured;
+    QString limit;
+    bool bMet = false;
+};
+
+QString Program(const char* path) {
+    return QString::fromLocal8Bit(path);
+}
+
+QString LoadAverage() {
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QStringLiteral("?");
+    }
+    return QString::fromLatin1(file.readLine()).section(QLatin1Char(' '), 0, 2);
+}
+
+// Ends the benchmark through main, so that the temporary folder is removed.
+[[noreturn]] void Fail(const QString& what) {
+    throw std::runtime_error(what.toStdString());
+}
+
+std::optional<Settings> ParseSettings(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Measures report writing, record listing and start-up."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this text."));
+    const QCommandLineOption sizes(QStringLiteral("sizes"),
+                                   QStringLiteral("Ticked records per report (default 10,100,1000)."),
+                                   QStringLiteral("N,N,..."));
+    const QCommandLineOption formats(QStringLiteral("formats"),
+                                     QStringLiteral("Report formats (default docx,doc)."),
+                                     QStringLiteral("F,F"));
+    const QCommandLineOption runs(QStringLiteral("runs"),
+                                  QStringLiteral("Measured runs per case (default 5)."), QStringLiteral("N"));
+    const QCommandLineOption listRecords(
+        QStringLiteral("list-records"),
+        QStringLiteral("Records of the list case (default 100000; 0 skips it)."), QStringLiteral("N"));
+    const QCommandLineOption noStartup(QStringLiteral("no-startup"),
+                                       QStringLiteral("Skip the start-up case."));
+    const QCommandLineOption quick(QStringLiteral("quick"),
+                                   QStringLiteral("Smallest sizes, one run: proves the benchmark works."));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Also write the figures as JSON."),
+                                  QStringLiteral("FILE"));
+    const QCommandLineOption workDir(QStringLiteral("work-dir"),
+                                     QStringLiteral("Folder for the data sets and reports (default: a new "
+                                                    "temporary folder, removed at the end)."),
+                                     QStringLiteral("DIR"));
+    parser.addOptions({help, sizes, formats, runs, listRecords, noStartup, quick, json, workDir});
+    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "zolt-bench: %s\n\n%s",
+                     qPrintable(parser.errorText().isEmpty() ? QStringLiteral("no positional arguments")
+                                                             : parser.errorText()),
+                     qPrintable(parser.helpText()));
+        return std::nullopt;
+    }
+    if (parser.isSet(help)) {
+        std::printf("%s", qPrintable(parser.helpText()));
+        std::exit(0);
+    }
+
+    Settings settings;
+    if (parser.isSet(quick)) {
+        settings.sizes = {10};
+        settings.runs = 1;
+        settings.listRecords = 1000;
+    }
+    const auto number = [&](const QString& text, int least, int* value) {
+        bool ok = false;
+        *value = text.toInt(&ok);
+        if (!ok || *value < least) {
+            std::fprintf(stderr, "zolt-bench: '%s' is not a whole number of at least %d\n", qPrintable(text),
+                         least);
+            return false;
+        }
+        return true;
+    };
+    if (parser.isSet(sizes)) {
+        settings.sizes.clear();
+        for (const QString& part : parser.value(sizes).split(QLatin1Char(','))) {
+            int size = 0;
+            if (!number(part, 1, &size)) {
+                return std::nullopt;
+            }
+            settings.sizes.push_back(size);
+        }
+        std::sort(settings.sizes.begin(), settings.sizes.end());
+        settings.sizes.erase(std::unique(settings.sizes.begin(), settings.sizes.end()), settings.sizes.end());
+    }
+    if (parser.isSet(formats)) {
+        settings.formats = parser.value(formats).toLower().split(QLatin1Char(','));
+        for (const QString& format : settings.formats) {
+            if (format != QLatin1String("docx") && format != QLatin1String("doc")) {
+                std::fprintf(stderr, "zolt-bench: unknown format '%s' (docx or doc)\n", qPrintable(format));
+                return std::nullopt;
+            }
+        }
+    }
+    if (parser.isSet(runs) && !number(parser.value(runs), 1, &settings.runs)) {
+        return std::nullopt;
+    }
+    if (parser.isSet(listRecords) && !number(parser.value(listRecords), 0, &settings.listRecords)) {
+        return std::nullopt;
+    }
+    settings.bList = settings.listRecords > 0;
+    settings.bStartup = !parser.isSet(noStartup);
+    settings.jsonPath = parser.value(json);
+    settings.workDir = parser.value(workDir);
+    return settings;
+}
+
+QString MakeDataSet(const QString& workDir, int records) {
+    ChildProcess::Options options;
+    options.environment[QByteArrayLiteral("QT_QPA_PLATFORM")] = QByteArrayLiteral("offscreen");
+    const ChildProcess::Result made = ChildProcess::Run(
+        Program(ZOLT_BENCH_DEMO_DATA),
+        {workDir, QStringLiteral("--name"), kDataSetName, QStringLiteral("--records"),
+         QString::number(records), QStringLiteral("--seed"), QStringLiteral("1"), QStringLiteral("--force")},
+        options);
+    if (!made.Succeeded()) {
+        Fail(QStringLiteral("zolt-demo-data: ") + made.Describe());
+    }
+    std::printf("data set: %d records per table with 3 pictures each, made in %.1f s (not measured)\n",
+                records, made.wallMs / 1000);
+    return workDir + QLatin1Char('/') + kDataSetName;
+}
+
+ReportCase MeasureReport(const Settings& settings, const QString& dataSet, const QString& format,
+                         int records) {
+    ReportCase result;
+    result.format = format;
+    result.records = records;
+    const QString out = QFileInfo(dataSet).path() + QStringLiteral("/report-%1.%2").arg(records).arg(format);
+    const QString copy = QFileInfo(dataSet).path() + QStringLiteral("/copy-%1.bin").arg(records);
+    const QStringList arguments{QStringLiteral("--data"),   dataSet,
+                                QStringLiteral("--method"), QStringLiteral("us"),
+                                QStringLiteral("--rows"),   QStringLiteral("1-%1").arg(records),
+                                QStringLiteral("--out"),    out};
+    QStringList pictures;
+    QString error;
+    if (!CopyLimit::PictureFiles(dataSet, 0, records, &pictures, &error)) {
+        Fail(error);
+    }
+
+    // Report and copy take turns, so that both meet the same state of a shared machine.
+    for (int run = 0; run <= settings.runs; ++run) {
+        const ChildProcess::Result report = ChildProcess::Run(Program(ZOLT_BENCH_REPORT), arguments, {});
+        if (!report.Succeeded() || !QFileInfo(out).isFile()) {
+            Fail(QStringLiteral("zolt-report (%1 records, .%2): ").arg(records).arg(format) +
+                 report.Describe());
+        }
+        if (report.output.contains("warning")) {
+            Fail(QStringLiteral("zolt-report warned: ") + QString::fromLocal8Bit(report.output.left(600)));
+        }
+        result.bytes = QFileInfo(out).size();
+        const ChildProcess::Result copied =
+            ChildProcess::RunFunction([&] { return CopyLimit::Copy(pictures, copy, result.bytes); }, {});
+        if (!copied.Succeeded()) {
+            Fail(QStringLiteral("copy limit: ") + copied.Describe());
+        }
+        if (run == 0) {
+            continue; // warm-up: caches filled, libraries loaded
+        }
+        result.wallMs.Add(report.wallMs);
+        result.cpuMs.Add(report.cpuMs);
+        result.peakRssKiB = std::max(result.peakRssKiB, report.peakRssKiB);
+        result.copyMs.Add(copied.wallMs);
+    }
+    QFile::remove(copy);
+    return result;
+}
+
+// zolt-bench-list prints its medians on a line "result: key=value ...".
+ListCase MeasureList(const Settings& settings) {
+    ChildProcess::Options options;
+    options.environment[QByteArrayLiteral("QT_QPA_PLATFORM")] = QByteArrayLiteral("offscreen");
+    const ChildProcess::Result run = ChildProcess::Run(
+        Program(ZOLT_BENCH_LIST),
+        {QString::number(settings.listRecords), QString::number(std::max(3, settings.runs))}, options);
+    if (!run.Succeeded()) {
+        Fail(QStringLiteral("zolt-bench-list: ") + run.Describe());
+    }
+    QHash<QString, QString> values;
+    for (const QByteArray& line : run.output.split('\n')) {
+        if (line.startsWith("result: ")) {
+            for (const QString& pair :
+                 QString::fromLatin1(line.mid(8)).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                values.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+            }
+        }
+    }
+    const QStringList needed{QStringLiteral("rows"),          QStringLiteral("columns"),
+                             QStringLiteral("load_ms"),       QStringLiteral("load_cpu_ms"),
+                             QStringLiteral("select_all_ms"), QStringLiteral("clear_all_ms"),
+                             QStringLiteral("peak_rss_kib")};
+    for (const QString& key : needed) {
+        if (!values.contains(key)) {
+            Fail(QStringLiteral("zolt-bench-list gave no %1; its output:\n").arg(key) +
+                 QString::fromLocal8Bit(run.output.right(1000)));
+        }
+    }
+    ListCase result;
+    result.rows = values.value(QStringLiteral("rows")).toInt();
+    result.columns = values.value(QStringLiteral("columns")).toInt();
+    result.loadMs = values.value(QStringLiteral("load_ms")).toDouble();
+    result.loadCpuMs = values.value(QStringLiteral("load_cpu_ms")).toDouble();
+    result.selectAllMs = values.value(QStringLiteral("select_all_ms")).toDouble();
+    result.clearAllMs = values.value(QStringLiteral("clear_all_ms")).toDouble();
+    result.peakRssKiB = values.value(QStringLiteral("peak_rss_kib")).toLong();
+    if (result.rows != settings.listRecords) {
+        Fail(QStringLiteral("zolt-bench-list listed %1 rows, not %2")
+                 .arg(result.rows)
+                 .arg(settings.listRecords));
+    }
+    return result;
+}
+
+StartupCase MeasureStartup(const Settings& settings, const QString& workDir) {
+    StartupCase result;
+    ChildProcess::Options options;
+    options.environment[QByteArrayLiteral("QT_QPA_PLATFORM")] = QByteArrayLiteral("offscreen");
+    options.environment[QByteArrayLiteral("ZOLT_EXIT_AFTER_SHOWN")] = QByteArrayLiteral("1");
+    options.workingDirectory = workDir; // where the program keeps its basic information
+    options.marker = kShownMarker;
+    options.timeoutMs = 60'000;
+    for (int run = 0; run <= settings.runs; ++run) {
+        const ChildProcess::Result started = ChildProcess::Run(Program(ZOLT_BENCH_GUI), {}, options);
+        if (!started.Succeeded() || started.markerMs < 0) {
+            Fail(QStringLiteral("zolt did not show its window: ") + started.Describe());
+        }
+        if (run == 0) {
+            continue;
+        }
+        result.shownMs.Add(started.markerMs);
+        result.cpuMs.Add(started.cpuMs);
+        result.peakRssKiB = std::max(result.peakRssKiB, started.peakRssKiB);
+    }
+    return result;
+}
+
+double MiB(double kib) {
+    return kib / 1024;
+}
+
+std::vector<Target> Targets(const std::vector<ReportCase>& reports, const std::optional<ListCase>& list,
+                            const std::optional<StartupCase>& startup) {
+    std::vector<Target> targets;
+    const auto find = [&](const QString& format, int records) -> const ReportCase* {
+        for (const ReportCase& report : reports) {
+            if (report.format == format && report.records == records) {
+                return &report;
+            }
+        }
+        return nullptr;
+    };
+    const auto add = [&](const QString& name, double value, const QString& unit, double limit) {
+        targets.push_back({name, QStringLiteral("%1 %2").arg(value, 0, 'f', 2).arg(unit),
+                           QStringLiteral("< %1 %2").arg(limit).arg(unit), value < limit});
+    };
+    QStringList formats;
+    for (const ReportCase& report : reports) {
+        if (!formats.contains(report.format)) {
+            formats << report.format;
+        }
+    }
+    for (const QString& format : formats) {
+        const ReportCase* small = find(format, 10);
+        const ReportCase* hundred = find(format, 100);
+        const ReportCase* thousand = find(format, 1000);
+        if (thousand != nullptr) {
+            add(QStringLiteral(".%1 n=1000 time / copy limit").arg(format), thousand->Ratio(),
+                QStringLiteral("x"), 1.5);
+        }
+        if (hundred != nullptr) {
+            add(QStringLiteral(".%1 n=100 time").arg(format), hundred->wallMs.Median() / 1000,
+                QStringLiteral("s"), 0.3);
+        }
+        if (thousand != nullptr) {
+            add(QStringLiteral(".%1 n=1000 peak RSS").arg(format), MiB(thousand->peakRssKiB),
+                QStringLiteral("MiB"), 64);
+        }
+        if (small != nullptr && thousand != nullptr) {
+            // Memory independent of n: a thousand records may add no more than what the program's
+            // per-record bookkeeping needs, far below one picture per record.
+            add(QStringLiteral(".%1 peak RSS n=1000 minus n=10").arg(format),
+                MiB(thousand->peakRssKiB - small->peakRssKiB), QStringLiteral("MiB"), 8);
+        }
+        if (hundred != nullptr && thousand != nullptr) {
+            add(QStringLiteral(".%1 time n=1000 / n=100").arg(format),
+                thousand->wallMs.Median() / hundred->wallMs.Median(), QStringLiteral("x"), 12);
+        }
+    }
+    if (list && list->rows >= 100000) {
+        add(QStringLiteral("list %1 x %2 load").arg(list->rows).arg(list->columns), list->loadMs / 1000,
+            QStringLiteral("s"), 0.5);
+        add(QStringLiteral("list peak RSS"), MiB(list->peakRssKiB), QStringLiteral("MiB"), 300);
+        add(QStringLiteral("list select-all"), list->selectAllMs, QStringLiteral("ms"), 50);
+    }
+    if (startup) {
+        add(QStringLiteral("start-up to window shown"), startup->shownMs.Median() / 1000, QStringLiteral("s"),
+            0.5);
+    }
+    return targets;
+}
+
+void PrintTable(const Settings& settings, const std::vector<ReportCase>& reports,
+                const std::optional<ListCase>& list, const std::optional<StartupCase>& startup,
+                const std::vector<Target>& targets) {
+    std::printf("\n%-26s %10s %10s %10s %9s %9s %10s %7s\n", "case", "median ms", "min ms", "cpu ms",
+                "peak MiB", "out MiB", "copy ms", "ratio");
+    for (const ReportCase& report : reports) {
+        const QString name = QStringLiteral("report .%1 n=%2").arg(report.format).arg(report.records);
+        std::printf("%-26s %10.1f %10.1f %10.1f %9.1f %9.1f %10.1f %7.2f\n", qPrintable(name),
+                    report.wallMs.Median(), report.wallMs.Min(), report.cpuMs.Median(),
+                    MiB(report.peakRssKiB), report.bytes / 1048576.0, report.copyMs.Median(), report.Ratio());
+    }
+    if (list) {
+        const QString name = QStringLiteral("list %1x%2 load+show").arg(list->rows).arg(list->columns);
+        std::printf("%-26s %10.1f %10s %10.1f %9.1f\n", qPrintable(name), list->loadMs, "", list->loadCpuMs,
+                    MiB(list->peakRssKiB));
+        std::printf("%-26s %10.2f\n", "list select-all", list->selectAllMs);
+        std::printf("%-26s %10.2f\n", "list clear-all", list->clearAllMs);
+    }
+    if (startup) {
+        std::printf("%-26s %10.1f %10.1f %10.1f %9.1f\n", "start-up to window shown",
+                    startup->shownMs.Median(), startup->shownMs.Min(), startup->cpuMs.Median(),
+                    MiB(startup->peakRssKiB));
+    }
+    std::printf("(medians of %d runs; cpu ms = user + system time of the process; list: medians of its own "
+                "runs, load times in-process)\n",
+                settings.runs);
+    if (!targets.empty()) {
+        std::printf("\n%-38s %14s %14s\n", "target", "measured", "limit");
+        for (const Target& target : targets) {
+            std::printf("%-38s %14s %14s  %s\n", qPrintable(target.name), qPrintable(target.measured),
+                        qPrintable(target.limit), target.bMet ? "met" : "MISSED");
+        }
+    }
+}
+
+QJsonObject ToJson(const Settings& settings, const QString& loadBefore, const QString& loadAfter,
+                   const std::vector<ReportCase>& reports, const std::optional<ListCase>& list,
+                   const std::optional<StartupCase>& startup, const std::vector<Target>& targets) {
+    QJsonObject root;
+    root[QStringLiteral("runs")] = settings.runs;
+    root[QStringLiteral("processors")] = int(sysconf(_SC_NPROCESSORS_ONLN));
+    root[QStringLiteral("load_average_before")] = loadBefore;
+    root[QStringLiteral("load_average_after")] = loadAfter;
+    QJsonArray reportArray;
+    for (const ReportCase& report : reports) {
+        reportArray.append(QJsonObject{{QStringLiteral("format"), report.format},
+                                       {QStringLiteral("records"), report.records},
+                                       {QStringLiteral("wall_ms_median"), report.wallMs.Median()},
+                                       {QStringLiteral("wall_ms_min"), report.wallMs.Min()},
+                                       {QStringLiteral("cpu_ms_median"), report.cpuMs.Median()},
+                                       {QStringLiteral("peak_rss_kib"), double(report.peakRssKiB)},
+                                       {QStringLiteral("bytes"), double(report.bytes)},
+                                       {QStringLiteral("copy_ms_median"), report.copyMs.Median()},
+                                       {QStringLiteral("ratio"), report.Ratio()}});
+    }
+    root[QStringLiteral("report")] = reportArray;
+    if (list) {
+        root[QStringLiteral("list")] =
+            QJsonObject{{QStringLiteral("rows"), list->rows},
+                        {QStringLiteral("columns"), list->columns},
+                        {QStringLiteral("load_ms"), list->loadMs},
+                        {QStringLiteral("load_cpu_ms"), list->loadCpuMs},
+                        {QStringLiteral("select_all_ms"), list->selectAllMs},
+                        {QStringLiteral("clear_all_ms"), list->clearAllMs},
+                        {QStringLiteral("peak_rss_kib"), double(list->peakRssKiB)}};
+    }
+    if (startup) {
+        root[QStringLiteral("startup")] =
+            QJsonObject{{QStringLiteral("shown_ms_median"), startup->shownMs.Median()},
+                        {QStringLiteral("shown_ms_min"), startup->shownMs.Min()},
+                        {QStringLiteral("cpu_ms_median"), startup->cpuMs.Median()},
+                        {QStringLiteral("peak_rss_kib"), double(startup->peakRssKiB)}};
+    }
+    QJsonArray targetArray;
+    for (const Target& target : targets) {
+        targetArray.append(QJsonObject{{QStringLiteral("name"), target.name},
+                                       {QStringLiteral("measured"), target.measured},
+                                       {QStringLiteral("limit"), target.limit},
+                                       {QStringLiteral("met"), target.bMet}});
+    }
+    root[QStringLiteral("targets")] = targetArray;
+    return root;
+}
+
+int Benchmark(const Settings& settings) {
+    std::optional<QTemporaryDir> temporary;
+    QString workDir = settings.workDir;
+    if (workDir.isEmpty()) {
+        temporary.emplace(QDir::tempPath() + QStringLiteral("/zolt-bench-XXXXXX"));
+        if (!temporary->isValid()) {
+            Fail(QStringLiteral("cannot make a temporary folder: ") + temporary->errorString());
+        }
+        workDir = temporary->path();
+    } else if (!QDir().mkpath(workDir)) {
+        Fail(QStringLiteral("cannot make %1").arg(workDir));
+    }
+    workDir = QFileInfo(workDir).absoluteFilePath();
+
+    const QString loadBefore = LoadAverage();
+    std::printf("zolt-bench: %ld processors, load average %s, %d runs per case after a warm-up run\n",
+                sysconf(_SC_NPROCESSORS_ONLN), qPrintable(loadBefore), settings.runs);
+
+    std::vector<ReportCase> reports;
+    if (!settings.sizes.empty() && !settings.formats.isEmpty()) {
+        const QString dataSet = MakeDataSet(workDir, settings.sizes.back());
+        for (const QString& format : settings.formats) {
+            for (int records : settings.sizes) {
+                reports.push_back(MeasureReport(settings, dataSet, format, records));
+                std::printf("  report .%s n=%d: %.1f ms\n", qPrintable(format), records,
+                            reports.back().wallMs.Median());
+                std::fflush(stdout);
+            }
+        }
+    }
+    std::optional<ListCase> list;
+    if (settings.bList) {
+        list = MeasureList(settings);
+        std::printf("  list %d records: %.1f ms\n", list->rows, list->loadMs);
+    }
+    std::optional<StartupCase> startup;
+    if (settings.bStartup) {
+        startup = MeasureStartup(settings, workDir);
+        std::printf("  start-up: %.1f ms\n", startup->shownMs.Median());
+    }
+    const QString loadAfter = LoadAverage();
+
+    const std::vector<Target> targets = Targets(reports, list, startup);
+    PrintTable(settings, reports, list, startup, targets);
+    std::printf("load average before %s, after %s\n", qPrintable(loadBefore), qPrintable(loadAfter));
+
+    if (!settings.jsonPath.isEmpty()) {
+        QFile file(settings.jsonPath);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(QJsonDocument(ToJson(settings, loadBefore, loadAfter, reports, list, startup, targets))
+                           .toJson()) < 0) {
+            Fail(QStringLiteral("cannot write %1").arg(settings.jsonPath));
+        }
+    }
+    return 0;
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const std::optional<Settings> settings = ParseSettings(arguments);
+    if (!settings) {
+        return 2;
+    }
+    try {
+        return Benchmark(*settings);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "zolt-bench: %s\n", failure.what());
+        return 1;
+    }
+}
