@@ -4,6 +4,7 @@
 #include "app/CDialogUnits.h"
 #include "app/CNkFolderDlg.h"
 #include "app/CRecordListModel.h"
+#include "app/CRecordPreviewLauncher.h"
 #include "app/CReportDoneEvent.h"
 #include "app/CReportProgressEvent.h"
 #include "app/CWindowReportSink.h"
@@ -125,6 +126,10 @@ void CZOLTDlg::CreateControls() {
     m_listRecords->setGeometry(units.ToRect(7, 93, 509, 260));
     m_pModel = new CRecordListModel(this);
     m_listRecords->setModel(m_pModel);
+    // A double-click or the list's context menu shows a record's pictures in a window of its own.
+    new CRecordPreviewLauncher(
+        m_listRecords, m_pModel, [this] { return m_comboMethod->currentIndex(); },
+        [this] { return PictureFolderOf(m_comboMethod->currentIndex()); }, this);
 
     m_labelHint = new QLabel(QStringLiteral("提示：请选择保存数据的文件夹"), this);
     m_labelHint->setGeometry(units.ToRect(166, 35, 162, 11));
