@@ -36,6 +36,11 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils")
 include(CPack)
 
+# The README's screenshots (scripts/screenshots.sh); not installed.
+if(TARGET zolt_testsupport)
+    add_subdirectory(${CMAKE_SOURCE_DIR}/tools/zolt-screenshot ${CMAKE_BINARY_DIR}/tools/zolt-screenshot)
+endif()
+
 # The package test builds its own package with this cpack.
 if(TARGET package_deb)
     target_compile_definitions(package_deb PRIVATE ZOLT_CPACK_COMMAND="${CMAKE_CPACK_COMMAND}")
