@@ -55,19 +55,23 @@ bool DocPictureWriter::Write(const Picture& picture, std::uint32_t shapeId, CfbW
 
     QFile file(picture.sourcePath);
     bool convert = picture.encoding == Picture::Encoding::ConvertToPng;
+    // The file's first block; a picture that fits in it is read once and copied from memory.
+    QByteArray first;
     if (!convert) {
-        if (!file.open(QIODevice::ReadOnly)) {
+        // Unbuffered: the file is read in whole blocks, never again through a small buffer.
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
             *error = QStringLiteral("the image \"%1\" can no longer be read (%2).")
                          .arg(shownPath, file.errorString());
             return false;
         }
+        first = file.read(std::min(kBlockSize, info.size()));
         // A blip of the wrong kind would show as a broken picture; such a file goes through Qt.
-        const QByteArray head = file.peek(8);
         const bool matches = picture.encoding == Picture::Encoding::Png
-                                 ? head.startsWith(QByteArray::fromHex("89504E470D0A1A0A"))
-                                 : head.startsWith(QByteArray::fromHex("FFD8FF"));
+                                 ? first.startsWith(QByteArray::fromHex("89504E470D0A1A0A"))
+                                 : first.startsWith(QByteArray::fromHex("FFD8FF"));
         if (!matches) {
             file.close();
+            first.clear();
             convert = true;
         }
     }
@@ -88,21 +92,37 @@ bool DocPictureWriter::Write(const Picture& picture, std::uint32_t shapeId, CfbW
         }
     }
     const bool jpeg = !convert && picture.encoding == Picture::Encoding::Jpeg;
-    const qint64 size = convert ? converted.size() : file.size();
+    const qint64 size = convert ? converted.size() : info.size();
     if (size > kMaxBlipSize) {
         *error = QStringLiteral("the image \"%1\" is too large for the Word 97-2003 format.").arg(shownPath);
         return false;
     }
 
-    // The blip's id is the MD4 digest of its bytes, as Word computes it; for a file that means one
-    // pass to hash and one to copy.
+    // The blip's id is the MD4 digest of its bytes, as Word computes it; for a file larger than one
+    // block that means one pass to hash and one to copy the rest, so that memory stays one block.
     QCryptographicHash md4(QCryptographicHash::Md4);
+    const auto changed = [&] {
+        *error = QStringLiteral("the image \"%1\" changed while the document was written.").arg(shownPath);
+        return false;
+    };
     if (convert) {
         md4.addData(converted);
-    } else if (!md4.addData(&file) || !file.seek(0)) {
-        *error =
-            QStringLiteral("the image \"%1\" can no longer be read (%2).").arg(shownPath, file.errorString());
-        return false;
+    } else {
+        if (first.size() != std::min(kBlockSize, size))
+            return changed();
+        md4.addData(first);
+        for (qint64 hashed = first.size(); hashed < size;) {
+            const QByteArray block = file.read(std::min(kBlockSize, size - hashed));
+            if (block.isEmpty())
+                return changed();
+            md4.addData(block);
+            hashed += block.size();
+        }
+        if (size > first.size() && !file.seek(first.size())) {
+            *error = QStringLiteral("the image \"%1\" can no longer be read (%2).")
+                         .arg(shownPath, file.errorString());
+            return false;
+        }
     }
     const QByteArray uid = md4.result();
 
@@ -167,16 +187,15 @@ bool DocPictureWriter::Write(const Picture& picture, std::uint32_t shapeId, CfbW
         return false;
     if (convert)
         return cfb->Write(converted);
+    if (!cfb->Write(first))
+        return false;
 
     QByteArray block;
-    qint64 copied = 0;
+    qint64 copied = first.size();
     while (copied < size) {
         block = file.read(std::min(kBlockSize, size - copied));
-        if (block.isEmpty()) {
-            *error =
-                QStringLiteral("the image \"%1\" changed while the document was written.").arg(shownPath);
-            return false;
-        }
+        if (block.isEmpty())
+            return changed();
         if (!cfb->Write(block))
             return false;
         copied += block.size();

@@ -165,8 +165,8 @@ bool DocxWriter::WriteFile(const Document& document, const QString& path, QStrin
             if (!image.save(source, "PNG"))
                 return fail(QStringLiteral("the image \"%1\" could not be converted to PNG.").arg(shownPath));
         }
-        if (!archive.AddFile(QStringLiteral("word/") + media[i].target, source, QFileInfo(source).size(),
-                             &reason))
+        const qint64 size = source == picture.sourcePath ? info.size() : QFileInfo(source).size();
+        if (!archive.AddFile(QStringLiteral("word/") + media[i].target, source, size, &reason))
             return fail(reason);
     }
     if (!archive.Close(&reason))

@@ -20,9 +20,8 @@ quint32 BigEndian32(const QByteArray& bytes, int at) {
            (quint32(quint8(bytes[at + 2])) << 8) | quint32(quint8(bytes[at + 3]));
 }
 
-// The tail of the file, with the zero padding some cameras append after a JPEG removed.
-QByteArray ReadTail(QFile& file, qint64 count) {
-    const qint64 size = file.size();
+// The last `count` bytes of a file of `size` bytes.
+QByteArray ReadTail(QFile& file, qint64 size, qint64 count) {
     if (!file.seek(std::max<qint64>(0, size - count)))
         return {};
     return file.read(count);
@@ -94,11 +93,13 @@ bool PictureProbe::Probe(const QString& path, Picture* picture, QString* error) 
         return false;
     };
     const QFileInfo info(path);
-    if (info.isDir())
-        return refuse(QStringLiteral("it is a folder, not an image file."));
+    // Unbuffered: only the few bytes asked for are read, not a block at the head and one at the tail.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        if (info.isDir())
+            return refuse(QStringLiteral("it is a folder, not an image file."));
         return refuse(QStringLiteral("the file cannot be read (%1).").arg(file.errorString()));
+    }
     const qint64 size = file.size();
     if (size == 0)
         return refuse(QStringLiteral("the file is empty."));
@@ -108,7 +109,8 @@ bool PictureProbe::Probe(const QString& path, Picture* picture, QString* error) 
     result.fileSize = size;
     const QByteArray head = file.read(34);
     if (head.startsWith(kPngSignature)) {
-        if (head.size() < 24 || head.mid(12, 4) != "IHDR" || !ReadTail(file, 12).startsWith(kPngTrailer))
+        if (head.size() < 24 || head.mid(12, 4) != "IHDR" ||
+            !ReadTail(file, size, 12).startsWith(kPngTrailer))
             return refuse(QStringLiteral("the PNG file is incomplete or damaged."));
         result.encoding = Picture::Encoding::Png;
         result.pixelWidth = static_cast<int>(BigEndian32(head, 16));
@@ -117,7 +119,7 @@ bool PictureProbe::Probe(const QString& path, Picture* picture, QString* error) 
             return refuse(QStringLiteral("the PNG file is damaged."));
     } else if (head.size() >= 3 && quint8(head[0]) == 0xFF && quint8(head[1]) == 0xD8 &&
                quint8(head[2]) == 0xFF) {
-        QByteArray tail = ReadTail(file, 4096);
+        QByteArray tail = ReadTail(file, size, 4096);
         while (tail.endsWith('\0'))
             tail.chop(1);
         if (!tail.endsWith("\xFF\xD9") || !JpegSize(file, &result.pixelWidth, &result.pixelHeight))
@@ -128,7 +130,7 @@ bool PictureProbe::Probe(const QString& path, Picture* picture, QString* error) 
         const bool bitmap = head.startsWith("BM") && head.size() >= 30;
         if (bitmap && !BitmapComplete(head, size))
             return refuse(QStringLiteral("the BMP file is incomplete or damaged."));
-        if (head.startsWith("GIF8") && !ReadTail(file, 1).startsWith('\x3B'))
+        if (head.startsWith("GIF8") && !ReadTail(file, size, 1).startsWith('\x3B'))
             return refuse(QStringLiteral("the GIF file is incomplete or damaged."));
         file.close();
         QImageReader reader(path);
