@@ -93,14 +93,18 @@ private slots:
         // The worker outlives its object; its end must only touch shared state (checked by
         // the sanitizer builds as well as by not crashing here).
         std::atomic<bool> release{false};
+        std::atomic<bool> taken{false};
         class Detached : public CBaseThread {
         public:
-            explicit Detached(std::atomic<bool>& flag) : m_flag(flag) {}
+            Detached(std::atomic<bool>& flag, std::atomic<bool>& taken) : m_flag(flag), m_taken(taken) {}
             ~Detached() override { Stop(); }
 
         protected:
             void Run() override {
-                std::atomic<bool>& flag = m_flag; // taken before the object can go
+                // Takes what it needs, then says so: only after that may the object go (as the
+                // main window waits for its job to be picked up).
+                std::atomic<bool>& flag = m_flag;
+                m_taken.store(true);
                 while (!flag.load()) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(2));
                 }
@@ -108,13 +112,14 @@ private slots:
 
         private:
             std::atomic<bool>& m_flag;
+            std::atomic<bool>& m_taken;
         };
         QElapsedTimer timer;
-        timer.start();
         {
-            auto* thread = new Detached(release);
+            auto* thread = new Detached(release, taken);
             QVERIFY(thread->Start());
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            QTRY_VERIFY(taken.load());
+            timer.start();
             delete thread;
         }
         const qint64 elapsed = timer.elapsed();
