@@ -2,6 +2,7 @@
 
 #include "word/DocxDocumentPart.h"
 #include "word/DocxPackageParts.h"
+#include "word/ZipFileSink.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <zip.h>
 
 #include <deque>
+#include <memory>
 
 namespace Word {
 
@@ -39,18 +41,20 @@ public:
     }
 
     bool Open(const QString& path, QString* error) {
-        int code = 0;
-        m_zip = zip_open(NativePath(path).constData(), ZIP_CREATE | ZIP_EXCL, &code);
-        if (m_zip == nullptr) {
-            zip_error_t zipError;
-            zip_error_init_with_code(&zipError, code);
+        m_sink = std::make_unique<ZipFileSink>(path);
+        zip_error_t zipError;
+        zip_error_init(&zipError);
+        if (zip_source_t* source = m_sink->CreateSource(&zipError)) {
+            m_zip = zip_open_from_source(source, ZIP_CREATE | ZIP_EXCL, &zipError);
+            if (m_zip == nullptr)
+                zip_source_free(source);
+        }
+        if (m_zip == nullptr)
             *error = QStringLiteral("cannot create \"%1\": %2")
                          .arg(QDir::toNativeSeparators(path),
                               QString::fromLocal8Bit(zip_error_strerror(&zipError)));
-            zip_error_fini(&zipError);
-            return false;
-        }
-        return true;
+        zip_error_fini(&zipError);
+        return m_zip != nullptr;
     }
 
     // The archive reads the buffer when it is closed, so the bytes are kept until then.
@@ -99,6 +103,7 @@ private:
         return true;
     }
 
+    std::unique_ptr<ZipFileSink> m_sink; // outlives m_zip, which writes through it
     zip_t* m_zip = nullptr;
     std::deque<QByteArray> m_buffers;
 };
