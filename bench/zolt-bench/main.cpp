@@ -54,6 +54,7 @@ struct ReportCase {
     SampleSet cpuMs;
     long peakRssKiB = 0; // the largest of the runs
     qint64 bytes = 0;
+    bool bFormatMatches = true; // the file starts as its format does
     SampleSet copyMs;
 
     double Ratio() const { return copyMs.Median() > 0 ? wallMs.Median() / copyMs.Median() : 0; }
@@ -204,6 +205,17 @@ QString MakeDataSet(const QString& workDir, int records) {
     return workDir + QLatin1Char('/') + kDataSetName;
 }
 
+// A .doc is a compound file, a .docx a zip package.
+bool StartsAsItsFormat(const QString& path, const QString& format) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray head = file.read(4);
+    return head ==
+           (format == QLatin1String("doc") ? QByteArray("\xD0\xCF\x11\xE0") : QByteArray("PK\x03\x04"));
+}
+
 ReportCase MeasureReport(const Settings& settings, const QString& dataSet, const QString& format,
                          int records) {
     ReportCase result;
@@ -232,6 +244,7 @@ ReportCase MeasureReport(const Settings& settings, const QString& dataSet, const
             Fail(QStringLiteral("zolt-report warned: ") + QString::fromLocal8Bit(report.output.left(600)));
         }
         result.bytes = QFileInfo(out).size();
+        result.bFormatMatches = StartsAsItsFormat(out, format);
         const ChildProcess::Result copied =
             ChildProcess::RunFunction([&] { return CopyLimit::Copy(pictures, copy, result.bytes); }, {});
         if (!copied.Succeeded()) {
@@ -405,6 +418,13 @@ void PrintTable(const Settings& settings, const std::vector<ReportCase>& reports
                     startup->shownMs.Median(), startup->shownMs.Min(), startup->cpuMs.Median(),
                     MiB(startup->peakRssKiB));
     }
+    for (const ReportCase& report : reports) {
+        if (!report.bFormatMatches) {
+            std::printf(
+                "note: the .%s report of %d records is not in that format (is its writer plugged in?)\n",
+                qPrintable(report.format), report.records);
+        }
+    }
     std::printf("(medians of %d runs; cpu ms = user + system time of the process; list: medians of its own "
                 "runs, load times in-process)\n",
                 settings.runs);
@@ -434,6 +454,7 @@ QJsonObject ToJson(const Settings& settings, const QString& loadBefore, const QS
                                        {QStringLiteral("cpu_ms_median"), report.cpuMs.Median()},
                                        {QStringLiteral("peak_rss_kib"), double(report.peakRssKiB)},
                                        {QStringLiteral("bytes"), double(report.bytes)},
+                                       {QStringLiteral("format_matches"), report.bFormatMatches},
                                        {QStringLiteral("copy_ms_median"), report.copyMs.Median()},
                                        {QStringLiteral("ratio"), report.Ratio()}});
     }
