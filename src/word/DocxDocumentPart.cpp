@@ -2,6 +2,7 @@
 
 #include "word/DocxNamespaces.h"
 
+#include <QBuffer>
 #include <QXmlStreamWriter>
 
 #include <cmath>
@@ -330,7 +331,15 @@ std::vector<int> DocxDocumentPart::ShownPictures(const Document& document) {
 
 QByteArray DocxDocumentPart::Build(const Document& document, const std::vector<QString>& relationshipIds) {
     QByteArray bytes;
-    QXmlStreamWriter xml(&bytes);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    Write(document, relationshipIds, &buffer);
+    return bytes;
+}
+
+bool DocxDocumentPart::Write(const Document& document, const std::vector<QString>& relationshipIds,
+                             QIODevice* device) {
+    QXmlStreamWriter xml(device);
     xml.writeStartDocument(QStringLiteral("1.0"), true);
     xml.writeNamespace(Ns::W, QStringLiteral("w"));
     xml.writeNamespace(Ns::R, QStringLiteral("r"));
@@ -341,7 +350,7 @@ QByteArray DocxDocumentPart::Build(const Document& document, const std::vector<Q
     BodyWriter(xml, document, relationshipIds).WriteBody();
     xml.writeEndElement();
     xml.writeEndDocument();
-    return bytes;
+    return !xml.hasError();
 }
 
 int DocxDocumentPart::Twips(float points) {

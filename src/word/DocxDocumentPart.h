@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QIODevice;
+
 #include <vector>
 
 namespace Word {
@@ -19,6 +21,9 @@ public:
     static std::vector<int> ShownPictures(const Document& document);
     // `relationshipIds[i]` is the relationship id of picture i (empty for pictures not shown).
     static QByteArray Build(const Document& document, const std::vector<QString>& relationshipIds);
+    // The same bytes written to `device`, open for writing; false when the device took not all of them.
+    static bool Write(const Document& document, const std::vector<QString>& relationshipIds,
+                      QIODevice* device);
 
     // Page geometry in twips (1/20 point), shared with the tests.
     static int Twips(float points);

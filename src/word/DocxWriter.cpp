@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 
 #include <zip.h>
 
@@ -66,9 +67,9 @@ public:
     }
 
     // The file is read only while the archive is closed; giving its length keeps the size known.
-    bool AddFile(const QString& name, const QString& path, qint64 size, QString* error) {
+    bool AddFile(const QString& name, const QString& path, qint64 size, zip_int32_t method, QString* error) {
         zip_source_t* source = zip_source_file(m_zip, NativePath(path).constData(), 0, zip_int64_t(size));
-        return Add(name, source, ZIP_CM_STORE, error);
+        return Add(name, source, method, error);
     }
 
     bool Close(QString* error) {
@@ -130,13 +131,21 @@ bool DocxWriter::WriteFile(const Document& document, const QString& path, QStrin
             {relationshipIds[shown[i]], QStringLiteral("media/image%1.%2").arg(i + 1).arg(extension)});
     }
 
+    // The document text grows with every record: it goes to a private file and is compressed into
+    // the package from there, so that a long report's text is never held in memory whole.
+    QTemporaryFile documentPart;
+    if (!documentPart.open() || !DocxDocumentPart::Write(document, relationshipIds, &documentPart) ||
+        !documentPart.flush())
+        return fail(QStringLiteral("the document text could not be written to a temporary file (%1).")
+                        .arg(documentPart.errorString()));
+
     Archive archive;
     if (!archive.Open(path, &reason))
         return fail(reason);
     if (!archive.AddBytes(QStringLiteral("[Content_Types].xml"), DocxPackageParts::ContentTypes(), &reason) ||
         !archive.AddBytes(QStringLiteral("_rels/.rels"), DocxPackageParts::PackageRelationships(), &reason) ||
-        !archive.AddBytes(QStringLiteral("word/document.xml"),
-                          DocxDocumentPart::Build(document, relationshipIds), &reason) ||
+        !archive.AddFile(QStringLiteral("word/document.xml"), documentPart.fileName(), documentPart.size(),
+                         ZIP_CM_DEFLATE, &reason) ||
         !archive.AddBytes(QStringLiteral("word/styles.xml"), DocxPackageParts::Styles(), &reason) ||
         !archive.AddBytes(QStringLiteral("word/settings.xml"), DocxPackageParts::Settings(), &reason) ||
         !archive.AddBytes(QStringLiteral("word/_rels/document.xml.rels"),
@@ -171,7 +180,7 @@ bool DocxWriter::WriteFile(const Document& document, const QString& path, QStrin
                 return fail(QStringLiteral("the image \"%1\" could not be converted to PNG.").arg(shownPath));
         }
         const qint64 size = source == picture.sourcePath ? info.size() : QFileInfo(source).size();
-        if (!archive.AddFile(QStringLiteral("word/") + media[i].target, source, size, &reason))
+        if (!archive.AddFile(QStringLiteral("word/") + media[i].target, source, size, ZIP_CM_STORE, &reason))
             return fail(reason);
     }
     if (!archive.Close(&reason))
