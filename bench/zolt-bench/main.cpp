@@ -372,10 +372,10 @@ std::vector<Target> Targets(const std::vector<ReportCase>& reports, const std::o
                 QStringLiteral("MiB"), 64);
         }
         if (small != nullptr && thousand != nullptr) {
-            // Memory independent of n: a thousand records may add no more than what the program's
-            // per-record bookkeeping needs, far below one picture per record.
+            // Memory independent of n: a thousand records may add the document model's few KiB per
+            // record, far below their pictures (about 50 KiB per record).
             add(QStringLiteral(".%1 peak RSS n=1000 minus n=10").arg(format),
-                MiB(thousand->peakRssKiB - small->peakRssKiB), QStringLiteral("MiB"), 8);
+                MiB(thousand->peakRssKiB - small->peakRssKiB), QStringLiteral("MiB"), 4);
         }
         if (hundred != nullptr && thousand != nullptr) {
             add(QStringLiteral(".%1 time n=1000 / n=100").arg(format),
