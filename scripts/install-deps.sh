@@ -6,6 +6,7 @@ qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
 libsqlite3-dev sqlite3 libzip-dev zip unzip
 fonts-noto-cjk xvfb xauth
 libreoffice-writer-nogui poppler-utils libxml2-utils antiword wv python3-docx
+clang libclang-rt-14-dev llvm libxml2-dev
 file desktop-file-utils"
 missing=""
 for p in $PKGS; do

@@ -83,6 +83,23 @@ const char* NoLockVfs() {
     return nullptr;
 }
 
+// Only stored tables are read whole. A view computes its rows when read, and a recursive one never
+// stops: a database of a few hundred bytes would hang the program while it ate all memory.
+bool IsStoredTable(sqlite3* db, const char* table) {
+    sqlite3_stmt* statement = nullptr;
+    if (table == nullptr ||
+        sqlite3_prepare_v2(db,
+                           "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
+                           -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return false;
+    }
+    sqlite3_bind_text(statement, 1, table, -1, SQLITE_STATIC);
+    const bool stored = sqlite3_step(statement) == SQLITE_ROW;
+    sqlite3_finalize(statement);
+    return stored;
+}
+
 } // namespace
 
 CNkSQLiteOper::CNkSQLiteOper() {
@@ -152,6 +169,9 @@ bool CNkSQLiteOper::QueryTable(const char* table, char*** result, int* rows, int
     *rows = 0;
     *columns = 0;
     if (!m_bOpen) {
+        return false;
+    }
+    if (!IsStoredTable(m_pDB, table)) {
         return false;
     }
     const QByteArray sql = QByteArray("SELECT * FROM ") + QByteArray(table ? table : "");

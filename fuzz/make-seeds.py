@@ -1,0 +1,145 @@
+#!/usr/bin/python3
+"""Writes the committed seed inputs of the fuzz targets (fuzz/corpus/<target>/).
+
+Run from anywhere; the seeds are small on purpose, so that fuzzing starts from the shapes that
+matter: well-formed data sets and pictures, and a few hostile ones. The JPEG seed (corpus/picture/jpg,
+an 8 x 6 picture saved by Qt at quality 50 behind the extension byte 0x01) is not made here.
+"""
+import os
+import sqlite3
+import struct
+import tempfile
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def write(target, name, data):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+# ---- text through the document producer: first byte = mode (bit 0: UTF-16, bit 1: centred) ----
+def text_seeds():
+    write("wordtext", "plain", b"\x00" + "巡检 US 12.5dB".encode())
+    write("wordtext", "specials", b"\x02" + "<b>&amp;</b> & < > \" ' ]]> 结束\t一\r\n二\r三\n".encode())
+    write("wordtext", "controls", b"\x00" + bytes(range(1, 32)) + b"\xef\xbf\xbe\xef\xbf\xbf")
+    write("wordtext", "malformed-utf8", b"\x00A\xff\xfeB 12.\xc3 \xe5\x9f\xe7\x82\xb9")
+    # UTF-16: a pair, a lone high and a lone low surrogate, U+FFFE, a C0 control.
+    units = [0x0041, 0xD83D, 0xDE00, 0xD800, 0x0042, 0xDC00, 0xFFFE, 0x0007, 0x4E2D]
+    write("wordtext", "utf16-surrogates", b"\x01" + struct.pack("<%dH" % len(units), *units))
+
+
+# ---- pictures: first byte = extension index (.png .jpg .bmp .gif none) ----
+def png(width, height):
+    def chunk(kind, payload):
+        body = kind + payload
+        return struct.pack(">I", len(payload)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    raw = b"".join(b"\x00" + bytes((x * 40) % 256 for x in range(width * 3)) for _ in range(height))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def bmp(width, height):
+    stride = (width * 3 + 3) // 4 * 4
+    pixels = b"".join(bytes((x * 50) % 256 for x in range(width * 3)).ljust(stride, b"\0") for _ in range(height))
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    return header + info + pixels
+
+
+def gif():
+    # 2x2, a two-colour global table, one LZW-coded image.
+    return (b"GIF89a\x02\x00\x02\x00\x80\x00\x00\xff\x00\x00\x00\x00\xff"
+            b",\x00\x00\x00\x00\x02\x00\x02\x00\x00\x02\x03\x84\x1d\x05\x00;")
+
+
+def picture_seeds():
+    write("picture", "png", b"\x00" + png(4, 3))
+    write("picture", "bmp", b"\x02" + bmp(3, 2))
+    write("picture", "gif", b"\x03" + gif())
+    write("picture", "png-named-jpg", b"\x01" + png(2, 2))
+    write("picture", "cut-png", b"\x00" + png(4, 3)[:40])
+    write("picture", "text", b"\x04not a picture, just text\n")
+
+
+# ---- databases: first byte = flags (bit 0: a -wal journal follows, bit 1: .doc report) ----
+US = 20
+TEV = 15
+
+
+def make_database(statements, wal=False):
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "x.db3")
+        db = sqlite3.connect(path, isolation_level=None)
+        db.execute("PRAGMA page_size=512")
+        if wal:
+            db.execute("PRAGMA journal_mode=WAL")
+            db.execute("PRAGMA wal_autocheckpoint=0")
+        for statement in statements[0]:
+            db.execute(statement)
+        if wal:
+            # Checkpoint the tables into the main file; what follows stays in the journal only.
+            db.execute("PRAGMA wal_checkpoint(TRUNCATE)")
+            for statement in statements[1]:
+                db.execute(statement)
+            # Copy while the connection is open: closing would checkpoint and delete the journal.
+            main = open(path, "rb").read()
+            journal = open(path + "-wal", "rb").read()
+            db.close()
+            return main, journal
+        db.close()
+        return open(path, "rb").read(), b""
+
+
+def table(name, count, rows):
+    columns = ", ".join("c%d" % i for i in range(count))
+    statements = ["CREATE TABLE %s (%s)" % (name, columns)]
+    for row in rows:
+        statements.append("INSERT INTO %s VALUES (%s)" % (name, ", ".join(row + ["NULL"] * (count - len(row)))))
+    return statements
+
+
+def record(value, unit, pictures, picture_at, count):
+    row = ["'%d'" % i for i in range(count)]
+    row[6] = value
+    row[10 if count == US else 9] = unit
+    for k, name in enumerate(pictures):
+        row[picture_at + k] = name
+    return row
+
+
+def all_tables(rows_us, rows_other):
+    return (table("AE_RECORD", US, rows_us) + table("TEV_RECORD", TEV, rows_other) +
+            table("HFCT_RECORD", TEV, rows_other))
+
+
+def database_seeds():
+    good = ["'p1.png'", "'p2.jpg'", "'p3.bmp'"]
+    hostile = ["'bad.png'", "'missing.png'", "'../../x.png'"]
+    us = [record("12.5", "'dB'", good, 14, US), record("NULL", "'<&>'", hostile, 14, US)]
+    other = [record("7", "'mV'", good, 10, TEV), record("X'FF41'", "NULL", hostile, 10, TEV)]
+    main, _ = make_database((all_tables(us, other), []))
+    write("database", "good", b"\x00" + main)
+    write("database", "good-doc", b"\x02" + main)
+
+    short = table("AE_RECORD", 8, [["'1'", "'a'"]]) + table("TEV_RECORD", 3, [["'x'"]])
+    main, _ = make_database((short, []))
+    write("database", "short-rows", b"\x00" + main)
+
+    main, journal = make_database((all_tables(us, other),
+                                   ["INSERT INTO AE_RECORD SELECT * FROM AE_RECORD",
+                                    "INSERT INTO TEV_RECORD SELECT * FROM TEV_RECORD"]), wal=True)
+    write("database", "wal-pending", b"\x01" + struct.pack("<I", len(main)) + main + journal)
+
+    write("database", "header-only", b"\x00SQLite format 3\x00" + b"\x02\x00\x01\x01" + b"\x00" * 80)
+    write("database", "text", b"\x00This is an instrument log, not a database.\n")
+
+
+if __name__ == "__main__":
+    text_seeds()
+    picture_seeds()
+    database_seeds()
