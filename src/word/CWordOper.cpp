@@ -1,6 +1,7 @@
 #include "word/CWordOper.h"
 
 #include "word/AtomicFileSaver.h"
+#include "word/DocWriter.h"
 #include "word/DocxWriter.h"
 #include "word/OperationError.h"
 #include "word/PictureProbe.h"
@@ -22,8 +23,9 @@ void CWordOper::SetWriterFactory(WriterFactory factory) {
 }
 
 std::unique_ptr<Word::IDocumentWriter> CWordOper::CreateWriterFor(const QString& path) {
-    // ".doc" (any case) is meant for the Word 97-2003 writer; until it exists every name gets .docx.
-    Q_UNUSED(path);
+    // ".doc" (any case) gets the Word 97-2003 binary format, every other name Office Open XML.
+    if (path.endsWith(QStringLiteral(".doc"), Qt::CaseInsensitive))
+        return std::make_unique<Word::DocWriter>();
     return std::make_unique<Word::DocxWriter>();
 }
 

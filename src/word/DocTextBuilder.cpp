@@ -17,6 +17,10 @@ constexpr char16_t kLineBreak = 0x0B;
 constexpr char16_t kPictureCharacter = 0x01;
 constexpr char16_t kReplacement = 0xFFFD;
 
+bool IsMark(QChar c) {
+    return c == QChar(kParagraphMark) || c == QChar(kCellMark);
+}
+
 int Twips(float points) {
     return static_cast<int>(std::lround(double(points) * 20.0));
 }
@@ -93,7 +97,11 @@ void DocTextBuilder::AddCharacters(const QString& text, const QByteArray& chpx) 
         return;
     m_text += text;
     const int end = static_cast<int>(m_text.size());
-    if (!m_characterRuns.empty() && m_characterRuns.back().properties == chpx)
+    // Runs end with their paragraph, as Word writes them; some readers take a run's properties only
+    // in the paragraph where it starts.
+    const bool afterMark = !m_characterRuns.empty() && IsMark(m_text[m_characterRuns.back().cpEnd - 1]);
+    const bool isMark = IsMark(text.back());
+    if (!m_characterRuns.empty() && !afterMark && !isMark && m_characterRuns.back().properties == chpx)
         m_characterRuns.back().cpEnd = end;
     else
         m_characterRuns.push_back(PropertyRun{end, chpx});
