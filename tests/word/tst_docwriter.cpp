@@ -1,4 +1,5 @@
 #include "support/DocInspector.h"
+#include "word/CfbWriter.h"
 #include "word/DocWriter.h"
 
 #include <QBuffer>
@@ -8,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <set>
 
 using namespace Word;
@@ -391,6 +393,66 @@ private slots:
             QVERIFY(DocInspector::Find(tables[0].rows[1].tapx, 0xD620));
             // A table at the very end is followed by a paragraph.
             QVERIFY(!in.Paragraphs().back().inTable);
+        }
+    }
+
+    // The checks above are only as good as the reader: each of these faults must be found.
+    void ourReaderNoticesBrokenFiles() {
+        const QString path = Write(ReportDocument(m_dir.path(), 1), QStringLiteral("good.doc"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray good = file.readAll();
+        DocInspector in;
+        QVERIFY(in.LoadBytes(good));
+
+        auto rewritten = [&in](const QString& name, const std::function<void(QByteArray&)>& change) {
+            QBuffer buffer;
+            buffer.open(QIODevice::ReadWrite);
+            CfbWriter cfb(&buffer);
+            for (const QString& stream : in.StreamNames()) {
+                QByteArray bytes = in.Stream(stream);
+                if (stream == name)
+                    change(bytes);
+                cfb.AddStream(stream, bytes);
+            }
+            cfb.Finish();
+            return buffer.data();
+        };
+        auto put32 = [](QByteArray& b, int at, quint32 v) {
+            for (int i = 0; i < 4; ++i)
+                b[at + i] = static_cast<char>(v >> (8 * i));
+        };
+        auto get32 = [](const QByteArray& b, int at) {
+            quint32 v = 0;
+            for (int i = 3; i >= 0; --i)
+                v = v << 8 | static_cast<quint8>(b[at + i]);
+            return v;
+        };
+        const int fibRgLw = 32 + 2 + 28 + 2;
+        const int fcMin = 0x400;
+        const QString text = in.Text();
+        const int cellMark = static_cast<int>(text.indexOf(QChar(0x07)));
+
+        std::vector<std::pair<const char*, QByteArray>> broken;
+        QByteArray loop = good; // the FAT entry of sector 0 points at sector 0
+        put32(loop, 512 + 512 * static_cast<int>(get32(good, 76)), 0);
+        broken.emplace_back("FAT loop", loop);
+        broken.emplace_back("ccpText", rewritten(QStringLiteral("WordDocument"), [&](QByteArray& b) {
+                                put32(b, fibRgLw + 12, static_cast<quint32>(text.size() + 1));
+                            }));
+        broken.emplace_back("cell mark", rewritten(QStringLiteral("WordDocument"),
+                                                   [&](QByteArray& b) { b[fcMin + 2 * cellMark] = 'x'; }));
+        broken.emplace_back("CHPX run", rewritten(QStringLiteral("WordDocument"), [&](QByteArray& b) {
+                                const int page = static_cast<int>(get32(b, fibRgLw + 4 * 12)); // pnChpFirst
+                                put32(b, 512 * page + 4, fcMin + 1);
+                            }));
+        broken.emplace_back("PICF size", rewritten(QStringLiteral("Data"), [&](QByteArray& b) {
+                                put32(b, 0, static_cast<quint32>(b.size() + 10));
+                            }));
+        for (const auto& [what, bytes] : broken) {
+            DocInspector check;
+            QVERIFY2(!check.LoadBytes(bytes), what);
+            QVERIFY(!check.Problems().isEmpty());
         }
     }
 
