@@ -93,6 +93,9 @@ bool PictureProbe::Probe(const QString& path, Picture* picture, QString* error) 
         return false;
     };
     const QFileInfo info(path);
+    // Opening a pipe would block until something writes to it, and a device may never end.
+    if (info.exists() && !info.isFile() && !info.isDir())
+        return refuse(QStringLiteral("it is not an ordinary file."));
     // Unbuffered: only the few bytes asked for are read, not a block at the head and one at the tail.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
