@@ -86,8 +86,15 @@ bool CfbWriter::Fail(const QString& message) {
 bool CfbWriter::WriteRaw(const char* data, std::int64_t size) {
     if (!m_error.isEmpty())
         return false;
-    if (m_device->write(data, size) != size)
-        return Fail(m_device->errorString());
+    // A full disk first shows as a short write without an error; writing the rest brings out the
+    // reason, so that the user is told more than "Unknown error".
+    while (size > 0) {
+        const qint64 written = m_device->write(data, size);
+        if (written <= 0)
+            return Fail(m_device->errorString());
+        data += written;
+        size -= written;
+    }
     return true;
 }
 
