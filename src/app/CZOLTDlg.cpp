@@ -476,8 +476,10 @@ void CZOLTDlg::OnReportProgress(int percent) {
 }
 
 void CZOLTDlg::OnReportDone(bool saved, const QString& error) {
+    // The worker has posted its last event; this only joins it. The job goes after the join, so that
+    // its end is ordered after everything the worker did, also for the thread checker.
+    Stop();
     m_job.reset();
-    Stop(); // the worker has posted its last event; this only joins it
     m_jobPickedUp = std::shared_future<void>();
     m_progress->hide();
     SetInputsEnabled(true);
