@@ -1,5 +1,8 @@
 #!/bin/sh
-# Installs what ZOLT needs, builds it and runs the whole test suite headless.
+# Installs what ZOLT needs, builds it and runs the whole test suite headless; then the reliability
+# checks: the whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer, the worker and
+# report-job tests under ThreadSanitizer, and each fuzz target for a bounded time.
+# ZOLT_RELIABILITY=0 stops after the first stage; ZOLT_FUZZ_SECONDS sets the time per fuzz target.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 "$ROOT/scripts/install-deps.sh"
@@ -7,3 +10,83 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${ZOLT_BUILD_DIR:-$ROOT/build}
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)" --timeout 600
+
+[ "${ZOLT_RELIABILITY:-1}" = "0" ] && exit 0
+
+JOBS=$(nproc)
+FUZZ_SECONDS=${ZOLT_FUZZ_SECONDS:-60}
+SUMMARY=""
+stage_start() {
+    STAGE_NAME=$1
+    STAGE_T0=$(date +%s)
+    echo "==== $STAGE_NAME"
+}
+stage_end() {
+    seconds=$(($(date +%s) - STAGE_T0))
+    line=$(printf '%-44s %4d min %02d s' "$STAGE_NAME" $((seconds / 60)) $((seconds % 60)))
+    SUMMARY="$SUMMARY$line
+"
+    echo "==== $line"
+}
+configure() { # build directory, then CMake options
+    dir=$1
+    shift
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+}
+
+# ---- AddressSanitizer + UndefinedBehaviorSanitizer: the whole suite ----
+ASAN_BUILD=$ROOT/build-asan
+stage_start "ASan+UBSan build"
+configure "$ASAN_BUILD" -DZOLT_SANITIZE=address,undefined
+cmake --build "$ASAN_BUILD" -j "$JOBS"
+stage_end
+stage_start "ASan+UBSan test suite"
+ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+    UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir "$ASAN_BUILD" --output-on-failure -j "$JOBS" --timeout 1200
+stage_end
+
+# ---- ThreadSanitizer: the worker and report-job tests ----
+TSAN_BUILD=$ROOT/build-tsan
+TSAN_TESTS="report_basethread app_reportjob reliability_closeloop"
+stage_start "TSan build"
+configure "$TSAN_BUILD" -DZOLT_SANITIZE=thread
+# shellcheck disable=SC2086
+cmake --build "$TSAN_BUILD" -j "$JOBS" --target $TSAN_TESTS
+stage_end
+stage_start "TSan worker/report-job tests"
+# Without address-space randomisation: the tool's fixed memory layout then always fits.
+NORANDOM=""
+setarch "$(uname -m)" -R true 2>/dev/null && NORANDOM="setarch $(uname -m) -R"
+TSAN_OPTIONS="suppressions=$ROOT/tests/reliability/tsan-suppressions.txt:history_size=7:second_deadlock_stack=1" \
+    $NORANDOM ctest --test-dir "$TSAN_BUILD" --output-on-failure -j "$JOBS" --timeout 1200 \
+    -R "^($(echo "$TSAN_TESTS" | tr ' ' '|'))\$"
+stage_end
+
+# ---- libFuzzer targets (Clang), each for FUZZ_SECONDS over its seeds and regression inputs ----
+FUZZ_BUILD=$ROOT/build-fuzz
+stage_start "Fuzz build (Clang)"
+configure "$FUZZ_BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DZOLT_SANITIZE=address,undefined -DZOLT_FUZZ=ON -DZOLT_BUILD_TESTS=OFF
+cmake --build "$FUZZ_BUILD" -j "$JOBS" --target fuzz_wordtext fuzz_database fuzz_picture
+stage_end
+for target in wordtext database picture; do
+    stage_start "Fuzz $target (${FUZZ_SECONDS} s)"
+    work=$FUZZ_BUILD/work/$target
+    mkdir -p "$work"
+    regressions=""
+    [ -d "$ROOT/fuzz/regressions/$target" ] && regressions="$ROOT/fuzz/regressions/$target"
+    # shellcheck disable=SC2086
+    if ! "$FUZZ_BUILD/fuzz/fuzz_$target" -max_total_time="$FUZZ_SECONDS" -timeout=25 -rss_limit_mb=2560 \
+        -print_final_stats=1 -artifact_prefix="$FUZZ_BUILD/work/$target-" \
+        "$work" "$ROOT/fuzz/corpus/$target" $regressions >"$work.log" 2>&1; then
+        tail -n 60 "$work.log"
+        echo "fuzz_$target found a fault; its input is in $FUZZ_BUILD/work/ (keep it in fuzz/regressions/$target)"
+        exit 1
+    fi
+    grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)' "$work.log" || true
+    stage_end
+done
+
+echo "==== Reliability stages"
+printf '%s' "$SUMMARY"
