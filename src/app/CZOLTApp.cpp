@@ -25,6 +25,8 @@ int CZOLTApp::InitInstance() {
     // The settings key is set as the program always did; nothing is ever stored under it.
     QCoreApplication::setOrganizationName(QStringLiteral("应用程序向导生成的本地应用程序"));
     m_application.setWindowIcon(QIcon(QStringLiteral(":/icons/zolt.png")));
+    // Lets desktops match the window to its menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.zolt.ZOLT"));
 
     // Chinese texts on the standard buttons of message boxes and file dialogs.
     QTranslator qtTranslator;

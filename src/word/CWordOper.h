@@ -33,7 +33,8 @@ public:
     void SetMessageHandler(MessageHandler handler);
     // Replaces the choice of writer by file name (for tests); an empty factory restores it.
     void SetWriterFactory(WriterFactory factory);
-    // The writer SaveAs uses for `path` when no factory is set: ".docx" for every name for now.
+    // The writer SaveAs uses for `path` when no factory is set: Word 97-2003 for ".doc" (any case),
+    // Office Open XML for every other name.
     static std::unique_ptr<Word::IDocumentWriter> CreateWriterFor(const QString& path);
 
     // Starts over with one new empty document, the insertion point at its start. Always TRUE.
