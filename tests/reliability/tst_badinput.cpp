@@ -258,6 +258,8 @@ private slots:
         QTest::addColumn<int>("pictures");        // embedded in the data table
         QTest::addColumn<int>("pictureWarnings"); // stderr lines of zolt-report
         const QString parent = m_dir.path();
+        QTest::newRow("folder name with spaces, Chinese and ?#%")
+            << DemoDataSets::Good(parent, DemoDataSets::AwkwardName(), 3) << 0 << QStringList() << 9 << 0;
         QTest::newRow("empty record table")
             << DemoDataSets::EmptyTable(parent) << 0 << QStringList() << 0 << 0;
         // Value only, no unit, no pictures: each empty picture cell names the picture folder
