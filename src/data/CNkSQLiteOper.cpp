@@ -39,7 +39,8 @@ QByteArray ToUri(const QString& path, const char* query = nullptr) {
 enum class ReadOnlyMode {
     Plain,     // rollback-journal database: a reader creates and changes nothing
     HeapIndex, // a -wal journal exists: read it with the WAL index in private memory
-    Immutable  // nothing but the main file holds content
+    Immutable, // nothing but the main file holds content
+    Empty      // a main file of at most one byte: nothing to read
 };
 
 bool HasWalHeader(const QString& path) {
@@ -61,9 +62,10 @@ ReadOnlyMode ChooseReadOnlyMode(const QString& path) {
     if (!info.isFile()) {
         return ReadOnlyMode::Plain; // missing or a directory: the open fails by itself
     }
-    if (info.size() == 0) {
-        // SQLite would delete a -wal beside an empty database; an empty file reads as empty anyway.
-        return ReadOnlyMode::Immutable;
+    if (info.size() <= 1) {
+        // SQLite deletes a -wal beside an empty database, and it takes a one-byte file for an empty
+        // one (a work-around of its own for some file systems). Such a file reads as empty anyway.
+        return ReadOnlyMode::Empty;
     }
     if (QFileInfo::exists(path + QStringLiteral("-wal"))) {
         return ReadOnlyMode::HeapIndex;
@@ -130,6 +132,9 @@ bool CNkSQLiteOper::OpenReadOnly(const QString& path) {
         break;
     case ReadOnlyMode::Immutable:
         return OpenUri(ToUri(path, "immutable=1"), flags, nullptr);
+    case ReadOnlyMode::Empty:
+        // An empty database in memory reads the same as the empty file and cannot touch its journal.
+        return OpenUri(QByteArray(":memory:"), SQLITE_OPEN_READONLY, nullptr);
     case ReadOnlyMode::HeapIndex:
         if (!OpenUri(ToUri(path), flags, NoLockVfs())) {
             return false;

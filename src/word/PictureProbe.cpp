@@ -41,13 +41,15 @@ bool BitmapComplete(const QByteArray& head, qint64 size) {
     if (LittleEndian32(head, 14) < 16)
         return true; // an old core header; Qt checks the rest
     const qint64 width = qint32(LittleEndian32(head, 18));
-    const qint64 height = std::abs(qint32(LittleEndian32(head, 22)));
+    const qint64 height = std::abs(qint64(qint32(LittleEndian32(head, 22))));
     const int bitsPerPixel = quint8(head[28]) | (quint8(head[29]) << 8);
     const quint32 compression = head.size() >= 34 ? LittleEndian32(head, 30) : 0;
     if (compression != 0 || width <= 0)
         return true;
     const qint64 stride = ((width * bitsPerPixel + 31) / 32) * 4;
-    return qint64(pixelsAt) + stride * height <= size;
+    // Divided, not multiplied: the sizes in a damaged header would overflow the product.
+    const qint64 available = size - qint64(pixelsAt);
+    return available >= 0 && (height == 0 || stride <= available / height);
 }
 
 // Width and height from a JPEG's start-of-frame segment.

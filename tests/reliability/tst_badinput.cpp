@@ -339,6 +339,9 @@ private slots:
             << QStringLiteral("link.png") << false << QStringLiteral("not an image file");
         QTest::newRow("a folder") << QStringLiteral("folder.png") << false << QStringLiteral("folder");
         QTest::newRow("empty cell") << QString() << false << QStringLiteral("folder");
+        // Width, height and bits per pixel whose product overflows (found by fuzzing).
+        QTest::newRow("BMP header with overflowing sizes")
+            << QStringLiteral("overflow.bmp") << false << QStringLiteral("cannot be inserted");
     }
     void pictureCells() {
         QFETCH(QString, cell);
@@ -352,6 +355,8 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(pictures + QStringLiteral("/pipe.png")).constData(), 0644), 0);
         QVERIFY(QFile::link(QStringLiteral("/etc/passwd"), pictures + QStringLiteral("/link.png")));
         QVERIFY(QDir().mkpath(pictures + QStringLiteral("/folder.png")));
+        QVERIFY(WriteFile(pictures + QStringLiteral("/overflow.bmp"),
+                          QByteArray::fromBase64("Qk0AAAAAAAAAAAAAAAAAAAIAAAABAAAASWEATU4AQFs=")));
         const auto before = DemoDataSets::Snapshot(folder);
 
         BothFormats(folder, 0, QStringLiteral("picture-%1").arg(count),

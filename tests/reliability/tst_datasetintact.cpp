@@ -234,6 +234,35 @@ private slots:
         QCOMPARE(DemoDataSets::Snapshot(folder), before);
     }
 
+    // A database file of no or one byte beside a -wal journal (a copy cut short): SQLite takes
+    // both for an empty database and would delete the journal. Nothing is listed or written, and
+    // the journal stays (found by fuzzing).
+    void tinyDatabaseBesideAJournal_data() {
+        QTest::addColumn<QByteArray>("database");
+        QTest::newRow("no byte") << QByteArray();
+        QTest::newRow("one byte") << QByteArray(1, '\0');
+    }
+    void tinyDatabaseBesideAJournal() {
+        QFETCH(QByteArray, database);
+        const QString folder =
+            DemoDataSets::EmptyDatabaseFile(m_dir.filePath(QStringLiteral("tiny%1").arg(++m_count)));
+        QVERIFY(!folder.isEmpty());
+        const QString path = CDataSetLayout::DatabasePath(folder);
+        const QString journal = CDataSetLayout::DatabasePath(m_sets[1].second) + QStringLiteral("-wal");
+        QVERIFY(QFile::copy(journal, path + QStringLiteral("-wal")));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(database) == database.size());
+        file.close();
+        const Snapshot before = DemoDataSets::Snapshot(folder);
+
+        Session session(folder);
+        session.Open();
+        QCOMPARE(session.Rows(), 0);
+        session.Close();
+        QCOMPARE(RunReport(folder, "us", Out(QStringLiteral(".docx"))), 1);
+        QCOMPARE(DemoDataSets::Snapshot(folder), before);
+    }
+
     // A data set with a pending WAL journal on read-only media (a tmpfs mounted read-only): the
     // journal's records are read without any -shm being made or changed.
     void readOnlyMedia() {
