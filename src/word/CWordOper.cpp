@@ -129,7 +129,10 @@ void CWordOper::InsertRowsBelow(int count) {
 
 bool CWordOper::InsertPicture(const QString& path, float width, float height) {
     Word::DocumentEditor& editor = Started();
-    if (!QFileInfo::exists(path)) {
+    Word::Picture picture;
+    QString error;
+    const Word::PictureProbe::Result probed = Word::PictureProbe::Probe(path, &picture, &error);
+    if (probed == Word::PictureProbe::Result::Missing) {
         ShowMessage(QStringLiteral("The image to be inserted does not exist!"));
         return false;
     }
@@ -138,9 +141,7 @@ bool CWordOper::InsertPicture(const QString& path, float width, float height) {
             QStringLiteral("A picture needs a positive width and height, not %1 x %2 points.")
                 .arg(width)
                 .arg(height));
-    Word::Picture picture;
-    QString error;
-    if (!Word::PictureProbe::Probe(path, &picture, &error)) {
+    if (probed == Word::PictureProbe::Result::Refused) {
         ShowMessage(error);
         return false;
     }

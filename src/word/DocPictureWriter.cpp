@@ -2,11 +2,11 @@
 
 #include "word/CfbWriter.h"
 #include "word/DocByteWriter.h"
+#include "word/PictureFile.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
@@ -35,6 +35,16 @@ int GoalTwips(float points, int pixels) {
     return std::clamp(static_cast<int>(std::lround(twips)), 1, 0x7FFF);
 }
 
+// Up to `count` bytes at `offset`: empty at the end of the file, null on a read error.
+QByteArray ReadBlock(PictureFile& file, qint64 offset, qint64 count) {
+    QByteArray block(count, Qt::Uninitialized);
+    const qint64 read = file.ReadAt(offset, block.data(), count);
+    if (read < 0)
+        return {};
+    block.truncate(read);
+    return block.isNull() ? QByteArray("") : block;
+}
+
 void RecordHeader(DocByteWriter& out, std::uint32_t version, std::uint32_t instance, std::uint32_t type,
                   std::uint32_t length) {
     out.U16(version | (instance << 4));
@@ -46,31 +56,39 @@ void RecordHeader(DocByteWriter& out, std::uint32_t version, std::uint32_t insta
 
 bool DocPictureWriter::Write(const Picture& picture, std::uint32_t shapeId, CfbWriter* cfb, QString* error) {
     const QString shownPath = QDir::toNativeSeparators(picture.sourcePath);
-    const QFileInfo info(picture.sourcePath);
-    if (!info.isFile() || info.size() != picture.fileSize) {
+    const auto missing = [&] {
         *error = QStringLiteral("the image \"%1\" is missing or has changed since it was inserted.")
                      .arg(shownPath);
         return false;
-    }
+    };
+    const auto unreadable = [&](const QString& why) {
+        *error = QStringLiteral("the image \"%1\" can no longer be read (%2).").arg(shownPath, why);
+        return false;
+    };
 
-    QFile file(picture.sourcePath);
+    PictureFile file;
     bool convert = picture.encoding == Picture::Encoding::ConvertToPng;
     // The file's first block; a picture that fits in it is read once and copied from memory.
     QByteArray first;
-    if (!convert) {
-        // Unbuffered: the file is read in whole blocks, never again through a small buffer.
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-            *error = QStringLiteral("the image \"%1\" can no longer be read (%2).")
-                         .arg(shownPath, file.errorString());
-            return false;
-        }
-        first = file.read(std::min(kBlockSize, info.size()));
+    if (convert) {
+        const QFileInfo info(picture.sourcePath);
+        if (!info.isFile() || info.size() != picture.fileSize)
+            return missing();
+    } else {
+        const PictureFile::Kind kind = file.Open(picture.sourcePath);
+        if (kind == PictureFile::Kind::Unreadable)
+            return unreadable(file.ErrorString());
+        if (kind != PictureFile::Kind::Regular || file.Size() != picture.fileSize)
+            return missing();
+        first = ReadBlock(file, 0, std::min(kBlockSize, file.Size()));
+        if (first.isNull())
+            return unreadable(file.ErrorString());
         // A blip of the wrong kind would show as a broken picture; such a file goes through Qt.
         const bool matches = picture.encoding == Picture::Encoding::Png
                                  ? first.startsWith(QByteArray::fromHex("89504E470D0A1A0A"))
                                  : first.startsWith(QByteArray::fromHex("FFD8FF"));
         if (!matches) {
-            file.close();
+            file.Close();
             first.clear();
             convert = true;
         }
@@ -79,11 +97,8 @@ bool DocPictureWriter::Write(const Picture& picture, std::uint32_t shapeId, CfbW
     if (convert) {
         QImageReader reader(picture.sourcePath);
         const QImage image = reader.read();
-        if (image.isNull()) {
-            *error = QStringLiteral("the image \"%1\" can no longer be read (%2).")
-                         .arg(shownPath, reader.errorString());
-            return false;
-        }
+        if (image.isNull())
+            return unreadable(reader.errorString());
         QBuffer buffer(&converted);
         buffer.open(QIODevice::WriteOnly);
         if (!image.save(&buffer, "PNG")) {
@@ -92,7 +107,7 @@ bool DocPictureWriter::Write(const Picture& picture, std::uint32_t shapeId, CfbW
         }
     }
     const bool jpeg = !convert && picture.encoding == Picture::Encoding::Jpeg;
-    const qint64 size = convert ? converted.size() : info.size();
+    const qint64 size = convert ? converted.size() : file.Size();
     if (size > kMaxBlipSize) {
         *error = QStringLiteral("the image \"%1\" is too large for the Word 97-2003 format.").arg(shownPath);
         return false;
@@ -112,16 +127,13 @@ bool DocPictureWriter::Write(const Picture& picture, std::uint32_t shapeId, CfbW
             return changed();
         md4.addData(first);
         for (qint64 hashed = first.size(); hashed < size;) {
-            const QByteArray block = file.read(std::min(kBlockSize, size - hashed));
+            const QByteArray block = ReadBlock(file, hashed, std::min(kBlockSize, size - hashed));
+            if (block.isNull())
+                return unreadable(file.ErrorString());
             if (block.isEmpty())
                 return changed();
             md4.addData(block);
             hashed += block.size();
-        }
-        if (size > first.size() && !file.seek(first.size())) {
-            *error = QStringLiteral("the image \"%1\" can no longer be read (%2).")
-                         .arg(shownPath, file.errorString());
-            return false;
         }
     }
     const QByteArray uid = md4.result();
@@ -190,10 +202,10 @@ bool DocPictureWriter::Write(const Picture& picture, std::uint32_t shapeId, CfbW
     if (!cfb->Write(first))
         return false;
 
-    QByteArray block;
-    qint64 copied = first.size();
-    while (copied < size) {
-        block = file.read(std::min(kBlockSize, size - copied));
+    for (qint64 copied = first.size(); copied < size;) {
+        const QByteArray block = ReadBlock(file, copied, std::min(kBlockSize, size - copied));
+        if (block.isNull())
+            return unreadable(file.ErrorString());
         if (block.isEmpty())
             return changed();
         if (!cfb->Write(block))

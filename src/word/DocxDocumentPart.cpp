@@ -15,6 +15,7 @@ namespace {
 constexpr std::int64_t kEmuPerPoint = 12700;
 // Left and right cell margins: small, so that a 140 pt picture fits a cell four grid columns wide.
 constexpr int kCellMarginTwips = 28;
+constexpr qsizetype kDrainSize = 128 * 1024;
 
 void ForEachParagraph(const Document& document, const std::function<void(const Paragraph&)>& visit) {
     for (const BodyElement& element : document.body) {
@@ -71,8 +72,9 @@ QString UnderlineValue(std::int32_t kind) {
 
 class BodyWriter {
 public:
-    BodyWriter(QXmlStreamWriter& xml, const Document& document, const std::vector<QString>& relationshipIds)
-        : m_xml(xml), m_document(document), m_relationshipIds(relationshipIds) {}
+    BodyWriter(QXmlStreamWriter& xml, const Document& document, const std::vector<QString>& relationshipIds,
+               const std::function<void()>& drain)
+        : m_xml(xml), m_document(document), m_relationshipIds(relationshipIds), m_drain(drain) {}
 
     void WriteBody() {
         m_xml.writeStartElement(Ns::W, QStringLiteral("body"));
@@ -81,6 +83,7 @@ public:
                 WriteParagraph(*paragraph);
             else
                 WriteTable(std::get<Table>(element));
+            m_drain();
         }
         // A body always ends with a paragraph, even a table at the very end gets one behind it.
         if (m_document.body.empty() || std::holds_alternative<Table>(m_document.body.back()))
@@ -280,6 +283,7 @@ private:
                 m_xml.writeEndElement();
             }
             m_xml.writeEndElement();
+            m_drain();
         }
         m_xml.writeEndElement();
     }
@@ -310,6 +314,7 @@ private:
     QXmlStreamWriter& m_xml;
     const Document& m_document;
     const std::vector<QString>& m_relationshipIds;
+    const std::function<void()>& m_drain;
     int m_drawingId = 0; // wp:docPr ids, unique in the document
 };
 
@@ -339,18 +344,34 @@ QByteArray DocxDocumentPart::Build(const Document& document, const std::vector<Q
 
 bool DocxDocumentPart::Write(const Document& document, const std::vector<QString>& relationshipIds,
                              QIODevice* device) {
-    QXmlStreamWriter xml(device);
-    xml.writeStartDocument(QStringLiteral("1.0"), true);
+    // The writer appends to a string, passed on as UTF-8 in large pieces: writing to the device
+    // directly would encode and pass on every tag and attribute on its own, several times slower.
+    // The string is a writer's target, which it only ever appends to, so it may be emptied between
+    // elements. The declaration is written here since a writer to a string leaves out the encoding.
+    QString text;
+    text.reserve(kDrainSize + 16 * 1024);
+    bool written = true;
+    const auto drainAbove = [&](qsizetype size) {
+        if (text.size() <= size)
+            return;
+        const QByteArray bytes = text.toUtf8();
+        written = written && device->write(bytes) == bytes.size();
+        text.resize(0);
+    };
+    const std::function<void()> drain = [&] { drainAbove(kDrainSize); };
+    text += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>");
+    QXmlStreamWriter xml(&text);
     xml.writeNamespace(Ns::W, QStringLiteral("w"));
     xml.writeNamespace(Ns::R, QStringLiteral("r"));
     xml.writeNamespace(Ns::WP, QStringLiteral("wp"));
     xml.writeNamespace(Ns::A, QStringLiteral("a"));
     xml.writeNamespace(Ns::PIC, QStringLiteral("pic"));
     xml.writeStartElement(Ns::W, QStringLiteral("document"));
-    BodyWriter(xml, document, relationshipIds).WriteBody();
+    BodyWriter(xml, document, relationshipIds, drain).WriteBody();
     xml.writeEndElement();
     xml.writeEndDocument();
-    return !xml.hasError();
+    drainAbove(0);
+    return written && !xml.hasError();
 }
 
 int DocxDocumentPart::Twips(float points) {

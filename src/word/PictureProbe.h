@@ -13,9 +13,11 @@ namespace Word {
 // a message for the user, so that a corrupt picture never reaches the package.
 class PictureProbe {
 public:
-    // Fills `picture` (all but the shown size) and returns true, or returns false with `error` set.
-    // The caller reports a missing file itself.
-    static bool Probe(const QString& path, Picture* picture, QString* error);
+    enum class Result { Accepted, Missing, Refused };
+
+    // Accepted: `picture` is filled (all but the shown size). Refused: `error` says why. A missing
+    // file is left for the caller to report.
+    static Result Probe(const QString& path, Picture* picture, QString* error);
 };
 
 } // namespace Word

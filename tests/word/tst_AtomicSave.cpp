@@ -73,6 +73,8 @@ private slots:
     void unwritableFolder();
     void readOnlyFolder();
     void failingWriterKeepsOldFile();
+    void pictureChangedBeforeSave_data();
+    void pictureChangedBeforeSave();
     void heldTargetIsRetriedThenKept();
 
 private:
@@ -195,6 +197,50 @@ void AtomicSaveTest::failingWriterKeepsOldFile() {
     QVERIFY2(m_messages[0].contains(QStringLiteral("p.png")), qPrintable(m_messages[0]));
     QCOMPARE(Content(target), kOldContent);
     QCOMPARE(Entries(m_dir->path()), QStringList{QStringLiteral("report.docx")});
+}
+
+void AtomicSaveTest::pictureChangedBeforeSave_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("change");
+    for (const char* name : {"report.docx", "report.doc"}) {
+        for (const char* change : {"removed", "grown", "shrunk", "folder"})
+            QTest::addRow("%s %s", name, change) << QString::fromLatin1(name) << QString::fromLatin1(change);
+    }
+}
+
+// Pictures are only checked when inserted and read when saved; a picture that is no longer the file
+// that was checked fails the save with its name, and nothing of the new report is left.
+void AtomicSaveTest::pictureChangedBeforeSave() {
+    QFETCH(QString, name);
+    QFETCH(QString, change);
+    const QString target = WriteOld(m_dir->filePath(name));
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    const QString kept = m_dir->filePath(QStringLiteral("kept.png"));
+    const QString changed = m_dir->filePath(QStringLiteral("changed.png"));
+    QVERIFY(image.save(kept) && image.save(changed));
+    QVERIFY(m_word.InsertPicture(kept, 20, 20));
+    QVERIFY(m_word.InsertPicture(changed, 20, 20));
+    QFile file(changed);
+    if (change == QLatin1String("removed")) {
+        QVERIFY(file.remove());
+    } else if (change == QLatin1String("grown")) {
+        QVERIFY(file.open(QIODevice::Append));
+        QVERIFY(file.write("more") == 4);
+        file.close();
+    } else if (change == QLatin1String("shrunk")) {
+        QVERIFY(file.resize(file.size() - 1));
+    } else {
+        QVERIFY(file.remove() && QDir().mkdir(changed));
+    }
+    const QStringList before = Entries(m_dir->path());
+    QVERIFY(!m_word.SaveAs(target));
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages[0].contains(QStringLiteral("changed.png")) &&
+                 m_messages[0].contains(QStringLiteral("is missing or has changed since it was inserted")),
+             qPrintable(m_messages[0]));
+    QCOMPARE(Content(target), kOldContent);
+    QCOMPARE(Entries(m_dir->path()), before);
 }
 
 void AtomicSaveTest::heldTargetIsRetriedThenKept() {

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "word/PictureFile.h"
+
+#include <QString>
+
+#include <zip.h>
+
+#include <vector>
+
+namespace Word {
+
+// One file read into a zip archive as libzip closes it. libzip's own file source opens every file
+// once when it is added and again when it is read, through a stdio buffer; for thousands of small
+// pictures those calls cost more than the bytes. This source opens the file only when libzip reads
+// it, reads it in large blocks, and checks that it still has the size it had when it was inserted.
+// The source must outlive the libzip source made from it.
+class ZipFileSource {
+public:
+    // The file must still have `expectedSize` bytes when it is read.
+    ZipFileSource(const QString& path, qint64 expectedSize);
+    ~ZipFileSource();
+    ZipFileSource(const ZipFileSource&) = delete;
+    ZipFileSource& operator=(const ZipFileSource&) = delete;
+
+    zip_source_t* CreateSource(zip_t* archive);
+
+    // Why reading failed, for the user; empty while nothing failed.
+    const QString& Failure() const { return m_failure; }
+
+private:
+    static zip_int64_t Callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t command);
+    zip_int64_t Handle(void* data, zip_uint64_t length, zip_source_cmd_t command);
+    bool Open();
+    zip_int64_t Read(char* data, zip_uint64_t length);
+    zip_int64_t Fail(const QString& why, int zipError);
+
+    QString m_path;
+    qint64 m_expectedSize;
+    PictureFile m_file;
+    std::vector<char> m_block; // read ahead of libzip's small requests
+    std::size_t m_blockStart = 0;
+    qint64 m_remaining = 0; // bytes of the file not yet read into the block
+    QString m_failure;
+    zip_error_t m_error;
+};
+
+} // namespace Word
