@@ -16,6 +16,8 @@
 
 #include <ctime>
 #include <deque>
+#include <exception>
+#include <future>
 #include <memory>
 
 namespace Word {
@@ -70,8 +72,10 @@ public:
         return Add(name, source, ZIP_CM_DEFLATE, kTextLevel, error);
     }
 
-    // The file is read only while the archive is closed, and must then still have `size` bytes.
-    bool AddFile(const QString& name, const QString& path, qint64 size, zip_int32_t method, QString* error) {
+    // The file is read only while the archive is closed, and must then still have `size` bytes
+    // (or the size that a ZipFileSource::Preparation tells).
+    template <typename Size>
+    bool AddFile(const QString& name, const QString& path, Size size, zip_int32_t method, QString* error) {
         m_files.push_back(std::make_unique<ZipFileSource>(path, size));
         return Add(name, m_files.back()->CreateSource(m_zip), method, kTextLevel, error);
     }
@@ -150,20 +154,38 @@ bool DocxWriter::WriteFile(const Document& document, const QString& path, QStrin
     }
 
     // The document text grows with every record: it goes to a private file and is compressed into
-    // the package from there, so that a long report's text is never held in memory whole.
+    // the package from there, so that a long report's text is never held in memory whole. It is
+    // written on a second thread while the pictures go into the package, and is the package's last
+    // entry so that its turn comes after theirs.
     QTemporaryFile documentPart;
-    if (!documentPart.open() || !DocxDocumentPart::Write(document, relationshipIds, &documentPart) ||
-        !documentPart.flush())
-        return fail(QStringLiteral("the document text could not be written to a temporary file (%1).")
-                        .arg(documentPart.errorString()));
+    if (!documentPart.open())
+        return fail(
+            QStringLiteral("no temporary file for the document text (%1).").arg(documentPart.errorString()));
+    // Declared after everything the thread reads: leaving this function waits for the thread.
+    std::future<bool> textWritten = std::async(std::launch::async | std::launch::deferred, [&] {
+        return DocxDocumentPart::Write(document, relationshipIds, &documentPart) && documentPart.flush();
+    });
+    const auto textReady = [&](qint64* size, QString* why) {
+        bool written = false;
+        try {
+            written = textWritten.get();
+        } catch (const std::exception& failure) {
+            *why = QString::fromLocal8Bit(failure.what());
+        }
+        if (!written) {
+            *why = QStringLiteral("the document text could not be written to a temporary file (%1).")
+                       .arg(why->isEmpty() ? documentPart.errorString() : *why);
+            return false;
+        }
+        *size = documentPart.size();
+        return true;
+    };
 
     Archive archive;
     if (!archive.Open(path, &reason))
         return fail(reason);
     if (!archive.AddBytes(QStringLiteral("[Content_Types].xml"), DocxPackageParts::ContentTypes(), &reason) ||
         !archive.AddBytes(QStringLiteral("_rels/.rels"), DocxPackageParts::PackageRelationships(), &reason) ||
-        !archive.AddFile(QStringLiteral("word/document.xml"), documentPart.fileName(), documentPart.size(),
-                         ZIP_CM_DEFLATE, &reason) ||
         !archive.AddBytes(QStringLiteral("word/styles.xml"), DocxPackageParts::Styles(), &reason) ||
         !archive.AddBytes(QStringLiteral("word/settings.xml"), DocxPackageParts::Settings(), &reason) ||
         !archive.AddBytes(QStringLiteral("word/_rels/document.xml.rels"),
@@ -203,7 +225,9 @@ bool DocxWriter::WriteFile(const Document& document, const QString& path, QStrin
         if (!archive.AddFile(QStringLiteral("word/") + media[i].target, source, size, ZIP_CM_STORE, &reason))
             return fail(reason);
     }
-    if (!archive.Close(&reason))
+    if (!archive.AddFile(QStringLiteral("word/document.xml"), documentPart.fileName(), textReady,
+                         ZIP_CM_DEFLATE, &reason) ||
+        !archive.Close(&reason))
         return fail(reason);
     return true;
 }

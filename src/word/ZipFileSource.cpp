@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace Word {
 
@@ -17,6 +18,11 @@ constexpr qint64 kBlockSize = 256 * 1024;
 
 ZipFileSource::ZipFileSource(const QString& path, qint64 expectedSize)
     : m_path(path), m_expectedSize(expectedSize) {
+    zip_error_init(&m_error);
+}
+
+ZipFileSource::ZipFileSource(const QString& path, Preparation prepare)
+    : m_path(path), m_expectedSize(-1), m_prepare(std::move(prepare)) {
     zip_error_init(&m_error);
 }
 
@@ -40,6 +46,8 @@ zip_int64_t ZipFileSource::Handle(void* data, zip_uint64_t length, zip_source_cm
                                               ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
                                               ZIP_SOURCE_SUPPORTS, -1);
     case ZIP_SOURCE_STAT: {
+        if (!Prepared())
+            return -1;
         auto* result = static_cast<zip_stat_t*>(data);
         zip_stat_init(result);
         result->valid = ZIP_STAT_SIZE;
@@ -65,7 +73,21 @@ zip_int64_t ZipFileSource::Handle(void* data, zip_uint64_t length, zip_source_cm
     }
 }
 
+bool ZipFileSource::Prepared() {
+    if (m_prepare) {
+        const Preparation prepare = std::exchange(m_prepare, nullptr);
+        QString why;
+        if (!prepare(&m_expectedSize, &why)) {
+            m_expectedSize = -1;
+            Fail(why, ZIP_ER_READ);
+        }
+    }
+    return m_expectedSize >= 0;
+}
+
 bool ZipFileSource::Open() {
+    if (!Prepared())
+        return false;
     const QString shown = QDir::toNativeSeparators(m_path);
     switch (m_file.Open(m_path)) {
     case PictureFile::Kind::Regular:

@@ -6,6 +6,7 @@
 
 #include <zip.h>
 
+#include <functional>
 #include <vector>
 
 namespace Word {
@@ -17,8 +18,13 @@ namespace Word {
 // The source must outlive the libzip source made from it.
 class ZipFileSource {
 public:
+    // Makes the file ready (another thread may still be writing it) and tells its size, or why not.
+    using Preparation = std::function<bool(qint64* size, QString* why)>;
+
     // The file must still have `expectedSize` bytes when it is read.
     ZipFileSource(const QString& path, qint64 expectedSize);
+    // The file is read once `prepare` has told its size; it is asked when libzip first needs it.
+    ZipFileSource(const QString& path, Preparation prepare);
     ~ZipFileSource();
     ZipFileSource(const ZipFileSource&) = delete;
     ZipFileSource& operator=(const ZipFileSource&) = delete;
@@ -31,12 +37,14 @@ public:
 private:
     static zip_int64_t Callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t command);
     zip_int64_t Handle(void* data, zip_uint64_t length, zip_source_cmd_t command);
+    bool Prepared();
     bool Open();
     zip_int64_t Read(char* data, zip_uint64_t length);
     zip_int64_t Fail(const QString& why, int zipError);
 
     QString m_path;
     qint64 m_expectedSize;
+    Preparation m_prepare; // called once, then emptied
     PictureFile m_file;
     std::vector<char> m_block; // read ahead of libzip's small requests
     std::size_t m_blockStart = 0;
