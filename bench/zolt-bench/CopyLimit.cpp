@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -135,4 +136,27 @@ int CopyLimit::Copy(const QStringList& files, const QString& target, qint64 byte
         return code;
     }
     return close(out) == 0 ? 0 : FailureCode();
+}
+
+int CopyLimit::Check(const QStringList& files) {
+    std::vector<char> head(64 * 1024);
+    for (const QString& file : files) {
+        const QByteArray name = QFile::encodeName(file);
+        struct stat status {};
+        if (stat(name.constData(), &status) != 0) {
+            return FailureCode();
+        }
+        const int in = open(name.constData(), O_RDONLY | O_CLOEXEC);
+        if (in < 0) {
+            return FailureCode();
+        }
+        const size_t wanted = std::min(head.size(), size_t(status.st_size));
+        const ssize_t count = pread(in, head.data(), wanted, 0);
+        const int code = count < 0 ? FailureCode() : 0;
+        close(in);
+        if (code != 0) {
+            return code;
+        }
+    }
+    return 0;
 }

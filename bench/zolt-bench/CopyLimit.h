@@ -14,4 +14,8 @@ public:
     // Reads the files in large blocks and writes them to `target`, then zeros up to `bytes` when
     // the pictures are fewer bytes, then fsyncs. Returns 0, or errno of the first failure.
     static int Copy(const QStringList& files, const QString& target, qint64 bytes);
+
+    // The least that checking each picture when it is inserted can cost: learn its kind and size,
+    // open it, read its head (a small file whole) and close it. Returns 0, or errno of a failure.
+    static int Check(const QStringList& files);
 };

@@ -3,7 +3,9 @@
 //
 //   report   zolt-report writing n ticked records (three pictures each) as .docx and .doc: wall
 //            time, processor time and peak resident memory of the process; the copy limit (read
-//            the same pictures, write as many bytes, fsync) and the ratio of the two
+//            the same pictures, write as many bytes, fsync) and the ratio of the two; and the fixed
+//            costs that the copy does not have: checking each picture once when it is inserted, and
+//            starting zolt-report at all (--version)
 //   list     zolt-bench-list: a record table of R records x 20 columns loaded into the record
 //            list and shown, then select-all
 //   start-up zolt with QT_QPA_PLATFORM=offscreen, from exec to its window shown
@@ -56,8 +58,16 @@ struct ReportCase {
     qint64 bytes = 0;
     bool bFormatMatches = true; // the file starts as its format does
     SampleSet copyMs;
+    SampleSet checkMs;
+    SampleSet startMs;
 
     double Ratio() const { return copyMs.Median() > 0 ? wallMs.Median() / copyMs.Median() : 0; }
+    // What a report costs at the very least, as a multiple of the copy limit: the copy itself plus
+    // the picture checks and the program's start.
+    double FloorRatio() const {
+        return copyMs.Median() > 0 ? (copyMs.Median() + checkMs.Median() + startMs.Median()) / copyMs.Median()
+                                   : 0;
+    }
 };
 
 struct ListCase {
@@ -250,6 +260,16 @@ ReportCase MeasureReport(const Settings& settings, const QString& dataSet, const
         if (!copied.Succeeded()) {
             Fail(QStringLiteral("copy limit: ") + copied.Describe());
         }
+        const ChildProcess::Result checked =
+            ChildProcess::RunFunction([&] { return CopyLimit::Check(pictures); }, {});
+        if (!checked.Succeeded()) {
+            Fail(QStringLiteral("picture checks: ") + checked.Describe());
+        }
+        const ChildProcess::Result started =
+            ChildProcess::Run(Program(ZOLT_BENCH_REPORT), {QStringLiteral("--version")}, {});
+        if (!started.Succeeded()) {
+            Fail(QStringLiteral("zolt-report --version: ") + started.Describe());
+        }
         if (run == 0) {
             continue; // warm-up: caches filled, libraries loaded
         }
@@ -257,6 +277,8 @@ ReportCase MeasureReport(const Settings& settings, const QString& dataSet, const
         result.cpuMs.Add(report.cpuMs);
         result.peakRssKiB = std::max(result.peakRssKiB, report.peakRssKiB);
         result.copyMs.Add(copied.wallMs);
+        result.checkMs.Add(checked.wallMs);
+        result.startMs.Add(started.wallMs);
     }
     QFile::remove(copy);
     return result;
@@ -398,13 +420,14 @@ std::vector<Target> Targets(const std::vector<ReportCase>& reports, const std::o
 void PrintTable(const Settings& settings, const std::vector<ReportCase>& reports,
                 const std::optional<ListCase>& list, const std::optional<StartupCase>& startup,
                 const std::vector<Target>& targets) {
-    std::printf("\n%-26s %10s %10s %10s %9s %9s %10s %7s\n", "case", "median ms", "min ms", "cpu ms",
-                "peak MiB", "out MiB", "copy ms", "ratio");
+    std::printf("\n%-26s %10s %10s %10s %9s %9s %10s %7s %9s %9s %7s\n", "case", "median ms", "min ms",
+                "cpu ms", "peak MiB", "out MiB", "copy ms", "ratio", "check ms", "start ms", "floor");
     for (const ReportCase& report : reports) {
         const QString name = QStringLiteral("report .%1 n=%2").arg(report.format).arg(report.records);
-        std::printf("%-26s %10.1f %10.1f %10.1f %9.1f %9.1f %10.1f %7.2f\n", qPrintable(name),
-                    report.wallMs.Median(), report.wallMs.Min(), report.cpuMs.Median(),
-                    MiB(report.peakRssKiB), report.bytes / 1048576.0, report.copyMs.Median(), report.Ratio());
+        std::printf("%-26s %10.1f %10.1f %10.1f %9.1f %9.1f %10.1f %7.2f %9.1f %9.1f %7.2f\n",
+                    qPrintable(name), report.wallMs.Median(), report.wallMs.Min(), report.cpuMs.Median(),
+                    MiB(report.peakRssKiB), report.bytes / 1048576.0, report.copyMs.Median(), report.Ratio(),
+                    report.checkMs.Median(), report.startMs.Median(), report.FloorRatio());
     }
     if (list) {
         const QString name = QStringLiteral("list %1x%2 load+show").arg(list->rows).arg(list->columns);
@@ -425,9 +448,12 @@ void PrintTable(const Settings& settings, const std::vector<ReportCase>& reports
                 qPrintable(report.format), report.records);
         }
     }
-    std::printf("(medians of %d runs; cpu ms = user + system time of the process; list: medians of its own "
-                "runs, load times in-process)\n",
-                settings.runs);
+    std::printf(
+        "(medians of %d runs; cpu ms = user + system time of the process; list: medians of its own "
+        "runs, load times in-process;\n check ms = stat, open, read and close each picture once, as "
+        "inserting it must; start ms = zolt-report --version;\n floor = (copy + check + start) / copy, "
+        "the least ratio any report can reach)\n",
+        settings.runs);
     if (!targets.empty()) {
         std::printf("\n%-38s %14s %14s\n", "target", "measured", "limit");
         for (const Target& target : targets) {
@@ -456,7 +482,10 @@ QJsonObject ToJson(const Settings& settings, const QString& loadBefore, const QS
                                        {QStringLiteral("bytes"), double(report.bytes)},
                                        {QStringLiteral("format_matches"), report.bFormatMatches},
                                        {QStringLiteral("copy_ms_median"), report.copyMs.Median()},
-                                       {QStringLiteral("ratio"), report.Ratio()}});
+                                       {QStringLiteral("ratio"), report.Ratio()},
+                                       {QStringLiteral("check_ms_median"), report.checkMs.Median()},
+                                       {QStringLiteral("start_ms_median"), report.startMs.Median()},
+                                       {QStringLiteral("floor_ratio"), report.FloorRatio()}});
     }
     root[QStringLiteral("report")] = reportArray;
     if (list) {
