@@ -1,7 +1,9 @@
 #include "word/AtomicFileSaver.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -61,6 +63,25 @@ void FlushFolder(const QString& folder) {
 #endif
 }
 
+// A save cut off (power loss, the process killed) leaves its temporary file behind, hidden beside the
+// target. The next save of that target removes those that no save can still be writing: a save
+// takes seconds and keeps its file's time current, so a file untouched for an hour is abandoned.
+void RemoveAbandonedTemporaries(const QString& folder, const QString& targetName) {
+    const QString prefix = QStringLiteral(".~") + targetName + QLatin1Char('.');
+    const QDateTime abandonedBefore = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (entries.hasNext()) {
+        entries.next();
+        const QString name = entries.fileName();
+        // The temporary names end in six characters of QTemporaryFile's template.
+        if (name.size() != prefix.size() + 6 || !name.startsWith(prefix))
+            continue;
+        const QFileInfo info = entries.fileInfo();
+        if (info.isFile() && !info.isSymLink() && info.lastModified().toUTC() < abandonedBefore)
+            QFile::remove(info.absoluteFilePath());
+    }
+}
+
 } // namespace
 
 bool AtomicFileSaver::ReplaceTarget(const QString& temporary, const QString& target, QString* reason) {
@@ -89,6 +110,8 @@ bool AtomicFileSaver::Save(const Document& document, const QString& target, IDoc
                      .arg(QDir::toNativeSeparators(folder));
         return false;
     }
+
+    RemoveAbandonedTemporaries(folder, targetInfo.fileName());
 
     // Reserve a name beside the target; the writer wants a path that does not exist yet.
     QString temporary;

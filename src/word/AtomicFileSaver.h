@@ -10,7 +10,8 @@ namespace Word {
 // writes a temporary file in the target's folder, which is flushed to disk and then renamed over the
 // target. When the target cannot be replaced (another program holds it), the rename is retried for
 // about five seconds; then the old file stays and the user is told. No other process is ever ended to
-// free the file: that would lose its unsaved work. On every failure the temporary file is removed.
+// free the file: that would lose its unsaved work. On every failure the temporary file is removed, and
+// temporary files that a save cut off long ago left behind go with the next save of that target.
 class AtomicFileSaver {
 public:
     virtual ~AtomicFileSaver() = default;

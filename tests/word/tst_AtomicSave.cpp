@@ -76,6 +76,7 @@ private slots:
     void pictureChangedBeforeSave_data();
     void pictureChangedBeforeSave();
     void heldTargetIsRetriedThenKept();
+    void abandonedTemporariesAreRemoved();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -258,6 +259,31 @@ void AtomicSaveTest::heldTargetIsRetriedThenKept() {
     QVERIFY2(saver.tries < 50, "the retries wait between tries");
     QCOMPARE(Content(target), kOldContent);
     QCOMPARE(Entries(m_dir->path()), QStringList{QStringLiteral("report.docx")});
+}
+
+// What a save killed part way left behind goes with the next save of the same target, but nothing
+// that another save could still be writing, and nothing of another target.
+void AtomicSaveTest::abandonedTemporariesAreRemoved() {
+    const QDateTime longAgo = QDateTime::currentDateTime().addSecs(-2 * 3600);
+    const auto make = [&](const QString& name, const QDateTime& time) {
+        QFile file(m_dir->filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("PK\x03\x04 cut off");
+        QVERIFY(file.flush()); // before the time is set: writing would set it again
+        if (time.isValid())
+            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+    };
+    make(QStringLiteral(".~report.docx.Ab3xYz"), longAgo);
+    make(QStringLiteral(".~report.docx.Qw9rTy"), {});       // a save still running
+    make(QStringLiteral(".~other.docx.Ab3xYz"), longAgo);   // another target's
+    make(QStringLiteral(".~report.docx.notours"), longAgo); // not a name a save makes
+    make(QStringLiteral("report.docx.Ab3xYz"), longAgo);    // the user's own file
+    QVERIFY(m_word.SaveAs(m_dir->filePath(QStringLiteral("report.docx"))));
+    QStringList expected{QStringLiteral(".~other.docx.Ab3xYz"), QStringLiteral(".~report.docx.Qw9rTy"),
+                         QStringLiteral(".~report.docx.notours"), QStringLiteral("report.docx"),
+                         QStringLiteral("report.docx.Ab3xYz")};
+    expected.sort();
+    QCOMPARE(Entries(m_dir->path()), expected);
 }
 
 QTEST_GUILESS_MAIN(AtomicSaveTest)
