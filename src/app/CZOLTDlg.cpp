@@ -36,6 +36,16 @@ namespace {
 
 CZOLTDlg::AnchoredMargins g_margins;
 
+// The window's controls sit where a group box's frame runs through the middle of its caption, as
+// Windows draws it; Qt's styles put the frame below the caption, across the method chooser.
+void FrameThroughCaption(QGroupBox* box, const char* captionPosition) {
+    box->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px;"
+                                      " margin-top: 0.5em; }"
+                                      "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: %1;"
+                                      " left: 6px; right: 6px; padding: 0 2px; }")
+                           .arg(QLatin1String(captionPosition)));
+}
+
 QString ErrorCaption() {
     return QStringLiteral("错误");
 }
@@ -85,6 +95,7 @@ void CZOLTDlg::CreateControls() {
     // Template order, which is also the tab order.
     m_groupMethod = new QGroupBox(QStringLiteral("检测方法"), this);
     m_groupMethod->setGeometry(units.ToRect(7, 7, 150, 29));
+    FrameThroughCaption(m_groupMethod, "top left");
 
     m_comboMethod = new QComboBox(this);
     m_comboMethod->setObjectName(QStringLiteral("1011"));
@@ -120,6 +131,7 @@ void CZOLTDlg::CreateControls() {
     m_groupData->setObjectName(QStringLiteral("1022"));
     m_groupData->setAlignment(Qt::AlignHCenter);
     m_groupData->setGeometry(units.ToRect(7, 76, 509, 277));
+    FrameThroughCaption(m_groupData, "top center");
 
     m_listRecords = new QTableView(this);
     m_listRecords->setObjectName(QStringLiteral("1012"));
