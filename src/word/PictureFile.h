@@ -1,8 +1,7 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
-
-#include <QtGlobal>
 
 namespace Word {
 
@@ -22,7 +21,7 @@ public:
     // Opens `path` and tells what it found; only a Regular file stays open.
     Kind Open(const QString& path);
     void Close();
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const;
 
     qint64 Size() const { return m_size; }
     // Reads up to `length` bytes at `offset`; fewer only at the end of the file, -1 on an error.
@@ -36,9 +35,15 @@ public:
 private:
     qint64 ReadLoop(char* data, qint64 length, qint64 offset, bool positioned);
 
+    void SetSystemError(int code);
+
+#ifdef Q_OS_WIN
+    QFile m_file;
+#else
     int m_fd = -1;
+#endif
     qint64 m_size = 0;
-    int m_errno = 0;
+    QString m_error;
 };
 
 } // namespace Word
