@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -355,7 +356,12 @@ bool DocxDocumentPart::Write(const Document& document, const std::vector<QString
         if (text.size() <= size)
             return;
         const QByteArray bytes = text.toUtf8();
-        written = written && device->write(bytes) == bytes.size();
+        // A write cut short (the disk filled up part way) sets no error; the next one says why.
+        for (qsizetype done = 0; written && done < bytes.size();) {
+            const qint64 count = device->write(bytes.constData() + done, bytes.size() - done);
+            written = count > 0;
+            done += std::max<qint64>(count, 0);
+        }
         text.resize(0);
     };
     const std::function<void()> drain = [&] { drainAbove(kDrainSize); };

@@ -151,6 +151,44 @@ private slots:
         QCOMPARE(Entries(mount->Folder()), QStringList{QStringLiteral("报告") + extension});
     }
 
+    // A package's document text goes through the system's temporary folder while the pictures go
+    // in; when that folder is full, the save fails with the reason and the old report stays.
+    void temporaryFolderFull() {
+        const auto mount = MountTmpfs(QStringLiteral("tmpdir"), 64 * 1024, 0);
+        if (!mount)
+            QSKIP("no small tmpfs (see the warning)");
+        const QString target = m_dir.filePath(QStringLiteral("文本.docx"));
+        QVERIFY(SaveSmallReport(target));
+        const QByteArray old = ReadAll(target);
+        const qint64 freeBefore = FreeBytes(mount->Folder());
+
+        CWordOper word;
+        QStringList messages;
+        word.SetMessageHandler([&](const QString& text) { messages << text; });
+        word.Start();
+        for (int i = 0; i < 2000; ++i) { // about 1 MB of document text
+            word.TypeText(QStringLiteral("检测数据 %1: 幅值、脉冲数与严重度").arg(i));
+            word.TypeParagraph();
+        }
+        QVERIFY(word.InsertPicture(m_noise1, 140, 105));
+        const QByteArray tmpdir = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(mount->Folder()));
+        const bool saved = word.SaveAs(target);
+        if (tmpdir.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", tmpdir);
+        QVERIFY(!saved);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].contains(QStringLiteral("document text")) &&
+                     messages[0].contains(QString::fromLocal8Bit(std::strerror(ENOSPC))),
+                 qPrintable(messages[0]));
+        QCOMPARE(ReadAll(target), old);
+        QVERIFY(!Entries(m_dir.path()).join(QLatin1Char(' ')).contains(QStringLiteral(".~")));
+        QVERIFY(Entries(mount->Folder()).isEmpty());
+        QCOMPARE(FreeBytes(mount->Folder()), freeBefore);
+    }
+
     // Not even the temporary file can be made (no inode left): the folder is named.
     void noRoomForTheTemporaryFile_data() { formats_data(); }
     void noRoomForTheTemporaryFile() {
