@@ -1,6 +1,6 @@
 #include "DocumentChecker.h"
 
-#include "support/DocInspector.h"
+#include "support/DocReader.h"
 #include "support/DocxPackage.h"
 
 #include <QDir>
@@ -172,7 +172,7 @@ QString DocumentChecker::CheckDocx(const QString& path, const QString* expectedT
 }
 
 QString DocumentChecker::CheckDoc(const QString& path, const QString* expectedText) {
-    DocInspector inspector;
+    DocReader inspector;
     if (!inspector.Load(path) || !inspector.Problems().isEmpty())
         return QStringLiteral(".doc: ") + inspector.Problems().join(QStringLiteral("; "));
     if (!inspector.IsWordDocument())

@@ -5,7 +5,7 @@
 // Checks a document the writers produced, for the fuzz targets and their replays. A .docx must be
 // a readable package whose XML parts are well-formed and, when the Office Open XML schemas are
 // found (ZOLT_SCHEMA_DIR, else ../shared/ooxml-schemas beside the source tree), valid against them.
-// A .doc must be a compound file whose Word structures pass DocInspector's checks. Each check
+// A .doc must be a compound file whose Word structures pass DocReader's checks. Each check
 // returns an empty string when the document is sound, else what is wrong.
 class DocumentChecker {
 public:

@@ -6,7 +6,7 @@
 
 #include "DocumentChecker.h"
 #include "FuzzWorkspace.h"
-#include "support/DocInspector.h"
+#include "support/DocReader.h"
 #include "support/DocxPackage.h"
 #include "word/CWordOper.h"
 
@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const QString& name : package.EntryNames())
         if (name.startsWith(QLatin1String("word/media/")))
             media << name;
-    DocInspector inspector;
+    DocReader inspector;
     inspector.Load(doc);
     FuzzWorkspace::Require(media.size() == (inserted ? 1 : 0) &&
                                int(inspector.Pictures().size()) == (inserted ? 1 : 0),

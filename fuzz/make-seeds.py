@@ -24,7 +24,7 @@ def write(target, name, data):
 # ---- text through the document producer: first byte = mode (bit 0: UTF-16, bit 1: centred) ----
 def text_seeds():
     write("wordtext", "plain", b"\x00" + "巡检 US 12.5dB".encode())
-    write("wordtext", "specials", b"\x02" + "<b>&amp;</b> & < > \" ' ]]> 结束\t一\r\n二\r三\n".encode())
+    write("wordtext", "markup", b"\x02" + "<b>&amp;</b> & < > \" ' ]]> 结束\t一\r\n二\r三\n".encode())
     write("wordtext", "controls", b"\x00" + bytes(range(1, 32)) + b"\xef\xbf\xbe\xef\xbf\xbf")
     write("wordtext", "malformed-utf8", b"\x00A\xff\xfeB 12.\xc3 \xe5\x9f\xe7\x82\xb9")
     # UTF-16: a pair, a lone high and a lone low surrogate, U+FFFE, a C0 control.

@@ -8,7 +8,7 @@
 #include "app/CZOLTDlg.h"
 #include "data/CDataSetLayout.h"
 #include "support/DemoDataSets.h"
-#include "support/DocInspector.h"
+#include "support/DocReader.h"
 #include "support/DocxBody.h"
 #include "support/ScriptedPrompts.h"
 #include "word/CWordOper.h"
@@ -102,12 +102,12 @@ ReportOutcome WriteReport(const QString& folder, int method, const QString& out,
             }
         }
     } else {
-        DocInspector inspector;
+        DocReader inspector;
         inspector.Load(out);
         outcome.problems = inspector.Problems().join(QStringLiteral("; "));
-        const std::vector<DocInspector::Table> tables = inspector.Tables();
+        const std::vector<DocReader::Table> tables = inspector.Tables();
         if (tables.size() == 2) {
-            const std::vector<DocInspector::TableRow>& rows = tables[1].rows;
+            const std::vector<DocReader::TableRow>& rows = tables[1].rows;
             for (std::size_t row = 1; row < rows.size(); ++row)
                 outcome.values << rows[row].cells.value(1);
         }

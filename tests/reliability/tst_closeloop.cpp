@@ -6,7 +6,7 @@
 #include "app/CZOLTDlg.h"
 #include "report/CBaseThread.h"
 #include "support/DemoDataSets.h"
-#include "support/DocInspector.h"
+#include "support/DocReader.h"
 #include "support/DocxBody.h"
 #include "support/ScriptedPrompts.h"
 
@@ -38,10 +38,10 @@ int ReportRows(const QString& path) {
                 return int(element.table.rows.size()) - 1;
         return -1;
     }
-    DocInspector inspector;
+    DocReader inspector;
     if (!inspector.Load(path) || !inspector.Problems().isEmpty())
         return -1;
-    const std::vector<DocInspector::Table> tables = inspector.Tables();
+    const std::vector<DocReader::Table> tables = inspector.Tables();
     return tables.size() == 2 ? int(tables[1].rows.size()) - 1 : -1;
 }
 

@@ -4,7 +4,7 @@
 // itself: they wait until the temporary file appears, then strike within the time a save takes.
 
 #include "support/DemoDataSets.h"
-#include "support/DocInspector.h"
+#include "support/DocReader.h"
 #include "support/DocxBody.h"
 
 #include <QDir>
@@ -47,10 +47,10 @@ int CompleteRows(const QString& path, int* pictures) {
         }
         return -1;
     }
-    DocInspector inspector;
+    DocReader inspector;
     if (!inspector.Load(path) || !inspector.Problems().isEmpty())
         return -1;
-    const std::vector<DocInspector::Table> tables = inspector.Tables();
+    const std::vector<DocReader::Table> tables = inspector.Tables();
     *pictures = int(inspector.Pictures().size());
     return tables.size() == 2 ? int(tables[1].rows.size()) - 1 : -1;
 }

@@ -1,4 +1,4 @@
-#include "support/DocInspector.h"
+#include "support/DocReader.h"
 #include "word/CfbWriter.h"
 
 #include <QBuffer>
@@ -61,7 +61,7 @@ private slots:
         for (qsizetype chunk : {qsizetype(0), qsizetype(1), qsizetype(333), qsizetype(5000)}) {
             const QByteArray file = WriteStreams(streams, chunk);
             QVERIFY(!file.isEmpty());
-            DocInspector inspector;
+            DocReader inspector;
             QVERIFY2(inspector.LoadBytes(file), qPrintable(inspector.Problems().join('\n')));
             for (const auto& [name, data] : streams)
                 QCOMPARE(inspector.Stream(name), data);
@@ -76,7 +76,7 @@ private slots:
         writer.SetRootClassId(clsid);
         QVERIFY(writer.AddStream(QStringLiteral("A"), QByteArray("x")));
         QVERIFY(writer.Finish());
-        DocInspector inspector;
+        DocReader inspector;
         QVERIFY(inspector.LoadBytes(buffer.data()));
         QCOMPARE(inspector.RootClassId(), clsid);
     }
@@ -92,7 +92,7 @@ private slots:
                 streams.emplace_back(name, QByteArray(i * 100, 'x'));
             }
             const QByteArray file = WriteStreams(streams);
-            DocInspector inspector;
+            DocReader inspector;
             QVERIFY2(inspector.LoadBytes(file),
                      qPrintable(QString::number(count) + ": " + inspector.Problems().join('\n')));
             QCOMPARE(inspector.StreamNames().size(), count);
@@ -107,7 +107,7 @@ private slots:
             {QStringLiteral("\001CompObj"), QByteArray("c")},
             {QStringLiteral("data2"), QByteArray("e")},
             {QStringLiteral("\005SummaryInformation"), QByteArray("s")}};
-        DocInspector inspector;
+        DocReader inspector;
         QVERIFY2(inspector.LoadBytes(WriteStreams(streams)), qPrintable(inspector.Problems().join('\n')));
         QCOMPARE(inspector.Stream(QStringLiteral("\001CompObj")), QByteArray("c"));
     }
@@ -133,7 +133,7 @@ private slots:
             QVERIFY(writer.EndStream());
             QVERIFY(writer.Finish());
         }
-        DocInspector inspector;
+        DocReader inspector;
         QVERIFY2(inspector.Load(path), qPrintable(inspector.Problems().join('\n')));
         QCOMPARE(inspector.DifatSectorCount(), 2u);
         QVERIFY(inspector.FatSectorCount() > 236);

@@ -2,7 +2,7 @@
 #include "report/CReport.h"
 #include "report/IReportSink.h"
 #include "report/MethodRecords.h"
-#include "support/DocInspector.h"
+#include "support/DocReader.h"
 #include "support/ExternalTools.h"
 
 #include <QDir>
@@ -217,7 +217,7 @@ private slots:
 
     void ourReaderFindsEveryInvariant() {
         for (const ReportCase& report : m_cases) {
-            DocInspector in;
+            DocReader in;
             QVERIFY2(in.Load(DocPath(report.name)), qPrintable(in.Problems().join('\n')));
             const auto tables = in.Tables();
             QCOMPARE(tables.size(), std::size_t(2));
@@ -234,7 +234,7 @@ private slots:
             }
         }
         // The cell of the missing picture stays empty; the third picture keeps its column.
-        DocInspector in;
+        DocReader in;
         QVERIFY(in.Load(DocPath(QStringLiteral("us"))));
         const QStringList row = in.Tables()[1].rows[2].cells;
         QCOMPARE(row, QStringList({"2", "-3dB", QString(QChar(1)), QString(), QString(QChar(1))}));

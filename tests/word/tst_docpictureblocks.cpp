@@ -1,4 +1,4 @@
-#include "support/DocInspector.h"
+#include "support/DocReader.h"
 #include "word/DocWriter.h"
 
 #include <QCryptographicHash>
@@ -60,7 +60,7 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("blocks.doc"));
         QString error;
         QVERIFY2(DocWriter().WriteFile(doc, path, &error), qPrintable(error));
-        DocInspector inspector;
+        DocReader inspector;
         QVERIFY2(inspector.Load(path), qPrintable(inspector.Problems().join(QLatin1Char('\n'))));
         QCOMPARE(inspector.Pictures().size(), contents.size());
         const QByteArray data = inspector.Stream(QStringLiteral("Data"));

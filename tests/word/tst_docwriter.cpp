@@ -1,4 +1,4 @@
-#include "support/DocInspector.h"
+#include "support/DocReader.h"
 #include "word/CfbWriter.h"
 #include "word/DocWriter.h"
 
@@ -138,7 +138,7 @@ class TestDocWriter : public QObject {
         return ok ? path : QString();
     }
 
-    static QString Problems(const DocInspector& inspector) {
+    static QString Problems(const DocReader& inspector) {
         return inspector.Problems().join(QLatin1Char('\n'));
     }
 
@@ -149,7 +149,7 @@ private slots:
         const Document doc = ReportDocument(m_dir.path(), 2);
         const QString path = Write(doc, QStringLiteral("report.doc"));
         QVERIFY(!path.isEmpty());
-        DocInspector in;
+        DocReader in;
         QVERIFY2(in.Load(path), qPrintable(Problems(in)));
         QCOMPARE(in.Nfib(), 0xC1);
         QVERIFY(in.TableStreamIsOne());
@@ -203,7 +203,7 @@ private slots:
 
     void tablesKeepCellsAndSpans() {
         const Document doc = ReportDocument(m_dir.path(), 3);
-        DocInspector in;
+        DocReader in;
         QVERIFY2(in.Load(Write(doc, QStringLiteral("tables.doc"))), qPrintable(Problems(in)));
         const auto tables = in.Tables();
         QCOMPARE(tables.size(), std::size_t(2));
@@ -226,23 +226,23 @@ private slots:
 
         // Every cell has a single line on each side, and so has the table.
         for (const auto& row : tables[1].rows) {
-            const auto def = DocInspector::Find(row.tapx, 0xD608);
+            const auto def = DocReader::Find(row.tapx, 0xD608);
             QVERIFY(def);
             for (int cell = 0; cell < 5; ++cell) {
                 const QByteArray tc = def->mid(3 + 2 * 6 + 20 * cell, 20);
                 for (int side = 0; side < 4; ++side)
                     QCOMPARE(tc.mid(4 + 4 * side, 2), QByteArray::fromHex("0401"));
             }
-            const auto borders = DocInspector::Find(row.tapx, 0xD605);
+            const auto borders = DocReader::Find(row.tapx, 0xD605);
             QVERIFY(borders);
             QCOMPARE(borders->size(), 25);
-            QCOMPARE(DocInspector::OperandInt(*DocInspector::Find(row.tapx, 0x9602)), 28);
+            QCOMPARE(DocReader::OperandInt(*DocReader::Find(row.tapx, 0x9602)), 28);
         }
     }
 
     void picturesAreEmbeddedAtTheirSize() {
         const Document doc = ReportDocument(m_dir.path(), 2);
-        DocInspector in;
+        DocReader in;
         QVERIFY2(in.Load(Write(doc, QStringLiteral("pictures.doc"))), qPrintable(Problems(in)));
         const auto& pictures = in.Pictures();
         QCOMPARE(pictures.size(), std::size_t(6));
@@ -264,7 +264,7 @@ private slots:
 
     void missingPicturesLeaveEmptyCells() {
         const Document doc = ReportDocument(m_dir.path(), 2, {{0, 1}, {1, 0}, {1, 2}});
-        DocInspector in;
+        DocReader in;
         QVERIFY2(in.Load(Write(doc, QStringLiteral("missing.doc"))), qPrintable(Problems(in)));
         QCOMPARE(in.Pictures().size(), std::size_t(3));
         const auto rows = in.Tables()[1].rows;
@@ -275,7 +275,7 @@ private slots:
 
     void headerOnlyTableWithoutRecords() {
         const Document doc = ReportDocument(m_dir.path(), 0);
-        DocInspector in;
+        DocReader in;
         QVERIFY2(in.Load(Write(doc, QStringLiteral("empty.doc"))), qPrintable(Problems(in)));
         QVERIFY(!in.HasStream(QStringLiteral("Data")));
         QCOMPARE(in.Tables()[1].rows.size(), std::size_t(1));
@@ -296,7 +296,7 @@ private slots:
         p.runs.push_back(Run{QString(), Font(12), index});
         p.runs.push_back(Run{QString(), Font(12), wrong});
         doc.body.push_back(p);
-        DocInspector in;
+        DocReader in;
         QVERIFY2(in.Load(Write(doc, QStringLiteral("bmp.doc"))), qPrintable(Problems(in)));
         QCOMPARE(in.Pictures().size(), std::size_t(2));
         for (const auto& pic : in.Pictures()) {
@@ -318,7 +318,7 @@ private slots:
         Paragraph stray = Centered(
             QStringLiteral("a") + QChar(0x0D) + QChar(0x07) + QChar(0x01) + QStringLiteral("b"), Font(13));
         doc.body.push_back(stray);
-        DocInspector in;
+        DocReader in;
         QVERIFY2(in.Load(Write(doc, QStringLiteral("hostile.doc"))), qPrintable(Problems(in)));
         QString expected = hostile;
         expected.replace(QChar(u'\n'), QChar(0x0B));
@@ -346,7 +346,7 @@ private slots:
             }
             doc.body.push_back(p);
         }
-        DocInspector in;
+        DocReader in;
         QVERIFY2(in.Load(Write(doc, QStringLiteral("pages.doc"))), qPrintable(Problems(in)));
         QCOMPARE(in.Paragraphs().size(), std::size_t(400));
         QCOMPARE(in.Paragraphs()[3].justification, 0);
@@ -361,8 +361,8 @@ private slots:
         QCOMPARE(black->altName, QStringLiteral("SimHei"));
         const auto* red = in.CharSprmsAt(static_cast<int>(in.Text().indexOf(QStringLiteral("段7.0"))));
         QVERIFY(red);
-        QCOMPARE(DocInspector::Find(*red, 0x6870).value_or(QByteArray()), QByteArray::fromHex("FF000000"));
-        QCOMPARE(DocInspector::OperandInt(DocInspector::Find(*red, 0x2A42).value_or(QByteArray())), 6);
+        QCOMPARE(DocReader::Find(*red, 0x6870).value_or(QByteArray()), QByteArray::fromHex("FF000000"));
+        QCOMPARE(DocReader::OperandInt(DocReader::Find(*red, 0x2A42).value_or(QByteArray())), 6);
     }
 
     // Wide rows keep their cell edges; borders then come from a range sprm instead of per-cell
@@ -384,13 +384,13 @@ private slots:
                 QVERIFY(error.contains(QStringLiteral("63")));
                 continue;
             }
-            DocInspector in;
+            DocReader in;
             QVERIFY2(in.Load(path), qPrintable(Problems(in)));
             const auto tables = in.Tables();
             QCOMPARE(tables.size(), std::size_t(1));
             QCOMPARE(tables[0].rows[1].cells.size(), cells);
             QCOMPARE(tables[0].rows[1].edges.size(), std::size_t(cells + 1));
-            QVERIFY(DocInspector::Find(tables[0].rows[1].tapx, 0xD620));
+            QVERIFY(DocReader::Find(tables[0].rows[1].tapx, 0xD620));
             // A table at the very end is followed by a paragraph.
             QVERIFY(!in.Paragraphs().back().inTable);
         }
@@ -402,7 +402,7 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray good = file.readAll();
-        DocInspector in;
+        DocReader in;
         QVERIFY(in.LoadBytes(good));
 
         auto rewritten = [&in](const QString& name, const std::function<void(QByteArray&)>& change) {
@@ -450,7 +450,7 @@ private slots:
                                 put32(b, 0, static_cast<quint32>(b.size() + 10));
                             }));
         for (const auto& [what, bytes] : broken) {
-            DocInspector check;
+            DocReader check;
             QVERIFY2(!check.LoadBytes(bytes), what);
             QVERIFY(!check.Problems().isEmpty());
         }

@@ -14,7 +14,7 @@
 // character and paragraph property pages, tables, section, fonts, styles and inline pictures.
 // While reading it checks the invariants that Word and other readers rely on and lists every
 // violation in Problems(); a file that cannot be read at all has at least one problem.
-class DocInspector {
+class DocReader {
 public:
     using Sprm = std::pair<std::uint16_t, QByteArray>; // opcode and operand
     using Sprms = std::vector<Sprm>;

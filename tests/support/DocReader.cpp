@@ -1,4 +1,4 @@
-#include "support/DocInspector.h"
+#include "support/DocReader.h"
 
 #include <QFile>
 
@@ -63,18 +63,18 @@ bool IsMark(char16_t c) {
 
 } // namespace
 
-bool DocInspector::Load(const QString& path) {
+bool DocReader::Load(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *this = DocInspector();
+        *this = DocReader();
         Problem(QStringLiteral("cannot open %1").arg(path));
         return false;
     }
     return LoadBytes(file.readAll());
 }
 
-bool DocInspector::LoadBytes(const QByteArray& file) {
-    *this = DocInspector();
+bool DocReader::LoadBytes(const QByteArray& file) {
+    *this = DocReader();
     m_file = file;
     if (!ReadContainer())
         return false;
@@ -83,7 +83,7 @@ bool DocInspector::LoadBytes(const QByteArray& file) {
     return m_problems.isEmpty();
 }
 
-QStringList DocInspector::StreamNames() const {
+QStringList DocReader::StreamNames() const {
     QStringList names;
     for (const DirEntry& e : m_directory) {
         if (e.type == 2)
@@ -92,11 +92,11 @@ QStringList DocInspector::StreamNames() const {
     return names;
 }
 
-bool DocInspector::HasStream(const QString& name) const {
+bool DocReader::HasStream(const QString& name) const {
     return StreamNames().contains(name);
 }
 
-QByteArray DocInspector::Stream(const QString& name) const {
+QByteArray DocReader::Stream(const QString& name) const {
     for (std::size_t i = 0; i < m_directory.size(); ++i) {
         if (m_directory[i].type == 2 && m_directory[i].name == name)
             return m_streams[i];
@@ -104,12 +104,12 @@ QByteArray DocInspector::Stream(const QString& name) const {
     return {};
 }
 
-QByteArray DocInspector::RootClassId() const {
+QByteArray DocReader::RootClassId() const {
     return m_directory.empty() ? QByteArray() : m_directory[0].clsid;
 }
 
-std::vector<std::uint32_t> DocInspector::Chain(std::uint32_t start, const std::vector<std::uint32_t>& fat,
-                                               std::vector<int>* owner, int id, const QString& what) {
+std::vector<std::uint32_t> DocReader::Chain(std::uint32_t start, const std::vector<std::uint32_t>& fat,
+                                            std::vector<int>* owner, int id, const QString& what) {
     std::vector<std::uint32_t> chain;
     std::uint32_t s = start;
     while (s != kEndOfChain) {
@@ -129,7 +129,7 @@ std::vector<std::uint32_t> DocInspector::Chain(std::uint32_t start, const std::v
     return chain;
 }
 
-bool DocInspector::ReadContainer() {
+bool DocReader::ReadContainer() {
     const QByteArray& f = m_file;
     if (f.size() < 512 || f.left(8) != QByteArray::fromHex("D0CF11E0A1B11AE1")) {
         Problem(QStringLiteral("not a compound file"));
@@ -326,8 +326,8 @@ bool DocInspector::ReadContainer() {
     return true;
 }
 
-void DocInspector::CheckTree(std::uint32_t node, int depth, std::vector<int>* seen, int* blackHeight,
-                             int blacks, const QString* lowerBound, const QString* upperBound) {
+void DocReader::CheckTree(std::uint32_t node, int depth, std::vector<int>* seen, int* blackHeight, int blacks,
+                          const QString* lowerBound, const QString* upperBound) {
     if (node == kNoStream) {
         if (*blackHeight < 0)
             *blackHeight = blacks;
@@ -360,7 +360,7 @@ void DocInspector::CheckTree(std::uint32_t node, int depth, std::vector<int>* se
     }
 }
 
-bool DocInspector::ParseSprms(const QByteArray& grpprl, Sprms* out) {
+bool DocReader::ParseSprms(const QByteArray& grpprl, Sprms* out) {
     qsizetype at = 0;
     while (at < grpprl.size()) {
         if (at + 2 > grpprl.size())
@@ -384,7 +384,7 @@ bool DocInspector::ParseSprms(const QByteArray& grpprl, Sprms* out) {
     return true;
 }
 
-std::optional<QByteArray> DocInspector::Find(const Sprms& sprms, std::uint16_t opcode) {
+std::optional<QByteArray> DocReader::Find(const Sprms& sprms, std::uint16_t opcode) {
     std::optional<QByteArray> found;
     for (const Sprm& s : sprms) {
         if (s.first == opcode)
@@ -393,7 +393,7 @@ std::optional<QByteArray> DocInspector::Find(const Sprms& sprms, std::uint16_t o
     return found;
 }
 
-int DocInspector::OperandInt(const QByteArray& operand) {
+int DocReader::OperandInt(const QByteArray& operand) {
     switch (operand.size()) {
     case 1:
         return static_cast<int>(U8(operand, 0));
@@ -406,7 +406,7 @@ int DocInspector::OperandInt(const QByteArray& operand) {
     }
 }
 
-void DocInspector::ReadWord() {
+void DocReader::ReadWord() {
     m_isWord = true;
     const QByteArray word = Stream(QStringLiteral("WordDocument"));
     if (word.size() < 1024 || U16(word, 0) != 0xA5EC) {
@@ -473,8 +473,8 @@ void DocInspector::ReadWord() {
     CheckTables();
 }
 
-void DocInspector::ReadPieces(const QByteArray& table, std::uint32_t fc, std::uint32_t lcb,
-                              const QByteArray& word) {
+void DocReader::ReadPieces(const QByteArray& table, std::uint32_t fc, std::uint32_t lcb,
+                           const QByteArray& word) {
     const QByteArray clx = table.mid(fc, lcb);
     qsizetype at = 0;
     while (at < clx.size() && U8(clx, at) == 0x01)
@@ -520,8 +520,8 @@ void DocInspector::ReadPieces(const QByteArray& table, std::uint32_t fc, std::ui
     }
 }
 
-void DocInspector::ReadFkps(const QByteArray& table, std::uint32_t fc, std::uint32_t lcb,
-                            const QByteArray& word, bool paragraphs) {
+void DocReader::ReadFkps(const QByteArray& table, std::uint32_t fc, std::uint32_t lcb, const QByteArray& word,
+                         bool paragraphs) {
     const QString what = paragraphs ? QStringLiteral("PAPX") : QStringLiteral("CHPX");
     if (lcb < 12 || (lcb - 4) % 8 != 0) {
         Problem(what + QStringLiteral(": bad PlcBte size"));
@@ -612,7 +612,7 @@ void DocInspector::ReadFkps(const QByteArray& table, std::uint32_t fc, std::uint
     }
 }
 
-void DocInspector::BuildParagraphs(
+void DocReader::BuildParagraphs(
     const std::vector<std::pair<std::pair<int, int>, std::pair<std::uint16_t, Sprms>>>& runs) {
     for (const auto& r : runs) {
         const int a = r.first.first, b = r.first.second;
@@ -642,7 +642,7 @@ void DocInspector::BuildParagraphs(
     }
 }
 
-std::vector<DocInspector::Table> DocInspector::Tables() const {
+std::vector<DocReader::Table> DocReader::Tables() const {
     std::vector<Table> tables;
     bool inTable = false;
     TableRow row;
@@ -679,7 +679,7 @@ std::vector<DocInspector::Table> DocInspector::Tables() const {
     return tables;
 }
 
-void DocInspector::CheckTables() {
+void DocReader::CheckTables() {
     int cellsInRow = 0;
     bool openRow = false;
     for (const Paragraph& p : m_paragraphs) {
@@ -721,8 +721,8 @@ void DocInspector::CheckTables() {
         Problem(QStringLiteral("table row open at the end of the text"));
 }
 
-void DocInspector::ReadSection(const QByteArray& table, std::uint32_t fc, std::uint32_t lcb,
-                               const QByteArray& word) {
+void DocReader::ReadSection(const QByteArray& table, std::uint32_t fc, std::uint32_t lcb,
+                            const QByteArray& word) {
     if (lcb != 4 * 2 + 12) {
         Problem(QStringLiteral("PlcfSed: expected one section, lcb %1").arg(lcb));
         return;
@@ -745,7 +745,7 @@ void DocInspector::ReadSection(const QByteArray& table, std::uint32_t fc, std::u
     m_section.bottom = get(0x9024);
 }
 
-void DocInspector::ReadFonts(const QByteArray& table, std::uint32_t fc, std::uint32_t lcb) {
+void DocReader::ReadFonts(const QByteArray& table, std::uint32_t fc, std::uint32_t lcb) {
     const QByteArray sttb = table.mid(fc, lcb);
     const int count = static_cast<int>(U16(sttb, 0));
     if (U16(sttb, 2) != 0)
@@ -776,7 +776,7 @@ void DocInspector::ReadFonts(const QByteArray& table, std::uint32_t fc, std::uin
         Problem(QStringLiteral("SttbfFfn: %1 bytes left over").arg(sttb.size() - at));
 }
 
-void DocInspector::ReadStyles(const QByteArray& table, std::uint32_t fc, std::uint32_t lcb) {
+void DocReader::ReadStyles(const QByteArray& table, std::uint32_t fc, std::uint32_t lcb) {
     const QByteArray stsh = table.mid(fc, lcb);
     const int cbStshi = static_cast<int>(U16(stsh, 0));
     const int cstd = static_cast<int>(U16(stsh, 2));
@@ -825,7 +825,7 @@ void DocInspector::ReadStyles(const QByteArray& table, std::uint32_t fc, std::ui
         Problem(QStringLiteral("STSH: %1 bytes left over").arg(stsh.size() - at));
 }
 
-const DocInspector::Sprms* DocInspector::CharSprmsAt(int cp) const {
+const DocReader::Sprms* DocReader::CharSprmsAt(int cp) const {
     for (const CharRun& r : m_charRuns) {
         if (cp >= r.cpStart && cp < r.cpEnd)
             return &r.chpx;
@@ -833,7 +833,7 @@ const DocInspector::Sprms* DocInspector::CharSprmsAt(int cp) const {
     return nullptr;
 }
 
-QString DocInspector::FontNameAt(int cp, std::uint16_t ftcSprm) const {
+QString DocReader::FontNameAt(int cp, std::uint16_t ftcSprm) const {
     const Sprms* s = CharSprmsAt(cp);
     if (!s)
         return {};
@@ -844,19 +844,19 @@ QString DocInspector::FontNameAt(int cp, std::uint16_t ftcSprm) const {
     return index >= 0 && index < static_cast<int>(m_fonts.size()) ? m_fonts[index].name : QString();
 }
 
-double DocInspector::PointSizeAt(int cp) const {
+double DocReader::PointSizeAt(int cp) const {
     const Sprms* s = CharSprmsAt(cp);
     const auto hps = s ? Find(*s, 0x4A43) : std::nullopt;
     return hps ? OperandInt(*hps) / 2.0 : 0.0;
 }
 
-bool DocInspector::BoldAt(int cp) const {
+bool DocReader::BoldAt(int cp) const {
     const Sprms* s = CharSprmsAt(cp);
     const auto bold = s ? Find(*s, 0x0835) : std::nullopt;
     return bold && OperandInt(*bold) == 1;
 }
 
-void DocInspector::ReadPictures() {
+void DocReader::ReadPictures() {
     const QByteArray data = Stream(QStringLiteral("Data"));
     for (int cp = 0; cp < m_text.size(); ++cp) {
         if (m_text[cp] != QChar(0x01))
