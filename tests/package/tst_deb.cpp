@@ -1,12 +1,13 @@
-// Builds the Debian package from this build tree, installs it on the machine, writes a report
-// with the installed programs and removes the package again. Needs root; the machine is left as
-// it was found, also when a check fails.
+// Builds the Debian package from this build tree, checks it with lintian, installs it on the
+// machine, writes a report with the installed programs, reads their manual pages and removes the
+// package again. Needs root; the machine is left as it was found, also when a check fails.
 
 #include "support/DocxBody.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -77,6 +78,41 @@ QStringList PackageNames(const QString& field) {
         names << part.trimmed().section(QLatin1Char(' '), 0, 0);
     }
     return names;
+}
+
+// The options a program's --help lists: the first column of its indented lines that start with
+// a dash ("  -h, --help   Displays ...", "  --data FOLDER   the test data set folder").
+QStringList HelpOptions(const QString& help) {
+    static const QRegularExpression entry(QStringLiteral("^ {1,6}-"));
+    static const QRegularExpression columns(QStringLiteral("\\s{2,}"));
+    static const QRegularExpression option(QStringLiteral("(?:^|[\\s,])(--?[A-Za-z0-9][A-Za-z0-9-]*)"));
+    QStringList options;
+    for (const QString& line : help.split(QLatin1Char('\n'))) {
+        if (!entry.match(line).hasMatch()) {
+            continue;
+        }
+        const QString first = line.trimmed().split(columns).first();
+        for (auto it = option.globalMatch(first); it.hasNext();) {
+            options << it.next().captured(1);
+        }
+    }
+    options.removeDuplicates();
+    return options;
+}
+
+// A page as man shows it, as plain text with ASCII hyphens, lines wide enough not to be broken.
+Result ShowManualPage(const QString& page) {
+    Result shown = Run(QStringLiteral("env"), {"MANWIDTH=250", "man", "--warnings", "-l", page});
+    shown.out.remove(QRegularExpression(QStringLiteral(".\\x08")));
+    for (const QChar dash : {QChar(0x2010), QChar(0x2011), QChar(0x2212)}) {
+        shown.out.replace(dash, QLatin1Char('-'));
+    }
+    return shown;
+}
+
+bool Mentions(const QString& text, const QString& word) {
+    return text.contains(
+        QRegularExpression(QStringLiteral("(?<![\\w-])%1(?![\\w-])").arg(QRegularExpression::escape(word))));
 }
 
 // Removes the package when it goes out of scope, whatever the test reached.
@@ -154,6 +190,22 @@ private slots:
         for (const QString& name : depends) {
             QVERIFY2(!name.endsWith(QStringLiteral("-dev")), qPrintable(name));
         }
+        // The window needs Qt's X11 platform plugin: its package must come with the package's
+        // Depends or Recommends, whichever package holds it in this Debian release.
+        const QString xcb =
+            QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms/libqxcb.so");
+        const Result owner = Run(QStringLiteral("dpkg-query"), {"-S", xcb});
+        if (owner.exitCode == 0) {
+            const QString holder = owner.out.section(QLatin1Char(':'), 0, 0).trimmed();
+            const QStringList recommends = PackageNames(ControlField(m_deb, QStringLiteral("Recommends")));
+            QVERIFY2(depends.contains(holder) || recommends.contains(holder),
+                     qPrintable(QStringLiteral("%1 comes with %2, which the package neither depends on nor "
+                                               "recommends")
+                                    .arg(xcb, holder)));
+        } else {
+            qInfo("%s is not from a Debian package; the platform plugin's package is not checked",
+                  qPrintable(xcb));
+        }
 
         const QStringList contents =
             Run(QStringLiteral("dpkg-deb"), {"-c", m_deb}).out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -166,7 +218,10 @@ private slots:
                                  "/usr/share/applications/io.github.zolt.ZOLT.desktop",
                                  "/usr/share/icons/hicolor/16x16/apps/io.github.zolt.ZOLT.png",
                                  "/usr/share/icons/hicolor/48x48/apps/io.github.zolt.ZOLT.png",
-                                 "/usr/share/icons/hicolor/256x256/apps/io.github.zolt.ZOLT.png"}) {
+                                 "/usr/share/icons/hicolor/256x256/apps/io.github.zolt.ZOLT.png",
+                                 "/usr/share/doc/zolt/changelog.gz", "/usr/share/doc/zolt/copyright",
+                                 "/usr/share/man/man1/zolt.1.gz", "/usr/share/man/man1/zolt-report.1.gz",
+                                 "/usr/share/man/man1/zolt-demo-data.1.gz"}) {
             QVERIFY2(holds(QString::fromLatin1(path)), path);
         }
         // Nothing of the build tree (tests, libraries, headers) goes into the package.
@@ -175,6 +230,72 @@ private slots:
             QVERIFY2(path.startsWith(QStringLiteral("./usr/bin/")) ||
                          path.startsWith(QStringLiteral("./usr/share/")) || path == QStringLiteral("./usr/"),
                      qPrintable(path));
+        }
+    }
+
+    void lintianFindsNoErrorsOrWarnings() {
+        if (QStandardPaths::findExecutable(QStringLiteral("lintian")).isEmpty()) {
+            QSKIP("lintian is missing: install it (scripts/install-deps.sh does) to check the package");
+        }
+        const Result lintian = Run(QStringLiteral("lintian"), {"--no-tag-display-limit", m_deb}, 600000);
+        QVERIFY2(lintian.exitCode == 0 || lintian.exitCode == 1, qPrintable(lintian.Describe()));
+        QStringList findings;
+        for (const QString& line : lintian.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            if (line.startsWith(QStringLiteral("E: ")) || line.startsWith(QStringLiteral("W: "))) {
+                findings << line;
+            }
+        }
+        QVERIFY2(findings.isEmpty(), qPrintable(QStringLiteral("lintian:\n") + findings.join('\n')));
+        QCOMPARE(lintian.exitCode, 0);
+    }
+
+    void changelogAndCopyright() {
+        const QString root = m_dir.filePath(QStringLiteral("contents"));
+        const Result extracted = Run(QStringLiteral("dpkg-deb"), {"-x", m_deb, root});
+        QVERIFY2(extracted.exitCode == 0, qPrintable(extracted.Describe()));
+        const QString doc = root + QStringLiteral("/usr/share/doc/zolt/");
+
+        // A changelog in Debian's format with an entry for this version.
+        const Result changelog = Run(QStringLiteral("gzip"), {"-dc", doc + QStringLiteral("changelog.gz")});
+        QVERIFY2(changelog.exitCode == 0, qPrintable(changelog.Describe()));
+        QVERIFY2(changelog.out.contains(
+                     QRegularExpression(QStringLiteral("^zolt \\(%1\\) [a-zA-Z-]+; urgency=\\w+$")
+                                            .arg(QRegularExpression::escape(QStringLiteral(ZOLT_VERSION))),
+                                        QRegularExpression::MultilineOption)),
+                 qPrintable(changelog.out.left(2000)));
+        if (!QStandardPaths::findExecutable(QStringLiteral("dpkg-parsechangelog")).isEmpty()) {
+            QFile plain(m_dir.filePath(QStringLiteral("changelog")));
+            QVERIFY(plain.open(QIODevice::WriteOnly));
+            plain.write(changelog.out.toUtf8());
+            plain.close();
+            const Result parsed =
+                Run(QStringLiteral("dpkg-parsechangelog"), {"-l", plain.fileName(), "--all"});
+            QVERIFY2(parsed.exitCode == 0 && parsed.err.isEmpty(), qPrintable(parsed.Describe()));
+        }
+
+        // The copyright file in Debian's machine-readable format, each License named and stated.
+        QFile copyright(doc + QStringLiteral("copyright"));
+        QVERIFY(copyright.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QString text = QString::fromUtf8(copyright.readAll());
+        QVERIFY(text.startsWith(
+            QStringLiteral("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n")));
+        QVERIFY(text.contains(
+            QRegularExpression(QStringLiteral("^Files: \\*$"), QRegularExpression::MultilineOption)));
+        QVERIFY(text.contains(
+            QRegularExpression(QStringLiteral("^Copyright: .*\\S"), QRegularExpression::MultilineOption)));
+        static const QRegularExpression licence(QStringLiteral("^License: (\\S+)$"),
+                                                QRegularExpression::MultilineOption);
+        QStringList named;
+        QStringList stated;
+        for (auto it = licence.globalMatch(text); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            // A License line followed by its text states it; a License line alone names it.
+            const bool withText = text.mid(match.capturedEnd(), 2) == QStringLiteral("\n ");
+            (withText ? stated : named) << match.captured(1);
+        }
+        QVERIFY(!named.isEmpty());
+        for (const QString& name : named) {
+            QVERIFY2(stated.contains(name), qPrintable(QStringLiteral("licence %1 is not stated").arg(name)));
         }
     }
 
@@ -214,6 +335,44 @@ private slots:
                 Run(QStringLiteral("desktop-file-validate"),
                     {QStringLiteral("/usr/share/applications/io.github.zolt.ZOLT.desktop")});
             QVERIFY2(validate.exitCode == 0 && validate.out.isEmpty(), qPrintable(validate.Describe()));
+        }
+
+        // The manual pages: man finds and shows each without a warning; the pages of the programs
+        // with options name every option the installed program's --help lists.
+        for (const char* name : {"zolt", "zolt-report", "zolt-demo-data"}) {
+            const QString program = QString::fromLatin1(name);
+            const QString page = QStringLiteral("/usr/share/man/man1/%1.1.gz").arg(program);
+            const Result found = Run(QStringLiteral("man"), {"-w", program});
+            QVERIFY2(found.exitCode == 0 && found.out.trimmed() == page, qPrintable(found.Describe()));
+            const Result shown = ShowManualPage(page);
+            QVERIFY2(shown.exitCode == 0 && shown.err.isEmpty(), qPrintable(shown.Describe()));
+            for (const char* section :
+                 {"NAME", "SYNOPSIS", "DESCRIPTION", "EXIT STATUS", "FILES", "SEE ALSO"}) {
+                QVERIFY2(
+                    shown.out.contains(QRegularExpression(QStringLiteral("^%1$").arg(QLatin1String(section)),
+                                                          QRegularExpression::MultilineOption)),
+                    qPrintable(QStringLiteral("%1(1) lacks %2").arg(program, QLatin1String(section))));
+            }
+            QVERIFY2(Mentions(shown.out, QStringLiteral("AE_RECORD")), qPrintable(program));
+            if (program == QLatin1String("zolt")) {
+                QVERIFY(Mentions(shown.out, QStringLiteral("ZOLT.DB3")));
+                continue;
+            }
+            QVERIFY2(shown.out.contains(QRegularExpression(QStringLiteral("^EXAMPLES$"),
+                                                           QRegularExpression::MultilineOption)),
+                     qPrintable(program));
+            const Result help = Run(QStringLiteral("/usr/bin/") + program, {"--help"});
+            QVERIFY2(help.exitCode == 0, qPrintable(help.Describe()));
+            const QStringList options = HelpOptions(help.out);
+            QVERIFY2(options.contains(QStringLiteral("--help")) &&
+                         options.contains(QStringLiteral("--version")),
+                     qPrintable(program + QStringLiteral(": ") + options.join(' ')));
+            for (const QString& option : options) {
+                QVERIFY2(
+                    Mentions(shown.out, option),
+                    qPrintable(
+                        QStringLiteral("%1(1) does not name %2, which --help lists").arg(program, option)));
+            }
         }
 
         // The installed programs, not the build tree's, make a data set and write its report.
