@@ -7,6 +7,7 @@ libsqlite3-dev sqlite3 libzip-dev zip unzip
 fonts-noto-cjk xvfb xauth
 libreoffice-writer-nogui poppler-utils libxml2-utils antiword wv python3-docx
 clang libclang-rt-14-dev llvm libxml2-dev
+help2man lintian man-db
 file desktop-file-utils"
 missing=""
 for p in $PKGS; do
