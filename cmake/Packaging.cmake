@@ -29,7 +29,7 @@ if(ZOLT_GZIP)
         VERBATIM)
     add_custom_target(zolt_changelog ALL DEPENDS ${ZOLT_DOC_BUILD_DIR}/changelog.gz)
     install(FILES ${ZOLT_DOC_BUILD_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zolt)
-else()
+elseif(NOT WIN32)
     message(WARNING "gzip not found: the package will lack its changelog and manual pages")
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/res/debian/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zolt)
@@ -83,7 +83,7 @@ if(ZOLT_HELP2MAN AND ZOLT_GZIP)
     endforeach()
     add_custom_target(zolt_man ALL DEPENDS ${ZOLT_MAN_PAGES})
     install(FILES ${ZOLT_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-else()
+elseif(NOT WIN32)
     message(WARNING "help2man not found: the package will lack its manual pages")
 endif()
 
@@ -120,13 +120,41 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils")
 include(CPack)
 
-# The installed programs resolve all their symbols at start and keep the relocation tables
-# read-only (lintian's hardening checks of relro and bindnow). Linking only: the libraries'
-# objects are the same in every build.
-if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
-    foreach(program IN ITEMS zolt zolt-report zolt-demo-data)
+# ---- Hardening of the installed programs, as Debian builds its packages ----
+# They resolve all their symbols at start and keep the relocation tables read-only (relro, bindnow),
+# and they and the project's libraries they link are built with checked string and memory functions
+# and stack protection (lintian's hardening checks). The checked functions need optimisation, so
+# Debug builds and the sanitizer and fuzz builds (which check more) go without them.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    set(ZOLT_PACKAGED_PROGRAMS zolt zolt-report zolt-demo-data)
+    foreach(program IN LISTS ZOLT_PACKAGED_PROGRAMS)
         target_link_options(${program} PRIVATE LINKER:-z,relro,-z,now)
     endforeach()
+    if(NOT ZOLT_SANITIZE AND NOT ZOLT_FUZZ)
+        # The programs and every library of this project they link, directly or not.
+        set(hardened "")
+        set(pending ${ZOLT_PACKAGED_PROGRAMS})
+        while(pending)
+            list(POP_FRONT pending target)
+            if(NOT TARGET ${target} OR target IN_LIST hardened)
+                continue()
+            endif()
+            get_target_property(imported ${target} IMPORTED)
+            if(imported)
+                continue()
+            endif()
+            list(APPEND hardened ${target})
+            get_target_property(links ${target} LINK_LIBRARIES)
+            if(links)
+                list(APPEND pending ${links})
+            endif()
+        endwhile()
+        set(optimised "$<CONFIG:Release,RelWithDebInfo,MinSizeRel>")
+        foreach(target IN LISTS hardened)
+            target_compile_options(${target} PRIVATE -fstack-protector-strong
+                                   "$<${optimised}:-U_FORTIFY_SOURCE>" "$<${optimised}:-D_FORTIFY_SOURCE=2>")
+        endforeach()
+    endif()
 endif()
 
 # The README's screenshots (scripts/screenshots.sh); not installed.
