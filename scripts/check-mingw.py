@@ -3,7 +3,9 @@
 so that code that builds only on Linux is caught on Linux. It checks that the code compiles for
 Windows; it neither links nor runs anything, and it is no substitute for an MSVC build.
 
-Usage: check-mingw.py BUILD_DIR  (a tree configured with CMAKE_EXPORT_COMPILE_COMMANDS=ON)
+Usage: check-mingw.py BUILD_DIR [SOURCE...]
+BUILD_DIR is a tree configured with CMAKE_EXPORT_COMPILE_COMMANDS=ON; SOURCE (a path from the
+repository's top, e.g. src/word/PictureFile.cpp) limits the check to those files.
 The compiler is $ZOLT_MINGW_CXX, else x86_64-w64-mingw32-g++-posix (the thread model Qt's
 MinGW builds use; the win32 one lacks std::thread in GCC 12), else x86_64-w64-mingw32-g++.
 Exit status 0 when every file compiles, 1 when one does not, 2 on a usage or set-up error.
@@ -70,7 +72,7 @@ def mingw_flags(args, header_dir):
 
 
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) < 2:
         print(__doc__.strip(), file=sys.stderr)
         return 2
     build = os.path.abspath(sys.argv[1])
@@ -80,6 +82,7 @@ def main():
         print("check-mingw: %s is missing: configure with -DCMAKE_EXPORT_COMPILE_COMMANDS=ON" % db,
               file=sys.stderr)
         return 2
+    only = {os.path.normpath(a) for a in sys.argv[2:]}
     cxx = find_compiler()
     with open(db, encoding="utf-8") as f:
         entries = json.load(f)
@@ -91,6 +94,8 @@ def main():
         if not (rel.startswith("src" + os.sep) or rel.startswith("tools" + os.sep)):
             continue
         if not path.endswith(".cpp") or rel in jobs:
+            continue
+        if only and rel not in only:
             continue
         args = e["arguments"] if "arguments" in e else shlex.split(e["command"])
         jobs[rel] = (e["directory"], path, args)
