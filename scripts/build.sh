@@ -3,5 +3,5 @@
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${ZOLT_BUILD_DIR:-$ROOT/build}
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=${ZOLT_BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
+cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE="${ZOLT_BUILD_TYPE:-RelWithDebInfo}" "$@" >/dev/null
 cmake --build "$BUILD" -j "$(nproc)"

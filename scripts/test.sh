@@ -1,21 +1,29 @@
 #!/bin/sh
-# Installs what ZOLT needs, builds it and runs the whole test suite headless; then the reliability
-# checks: the whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer, the worker and
-# report-job tests under ThreadSanitizer, and each fuzz target for a bounded time.
-# ZOLT_RELIABILITY=0 stops after the first stage; ZOLT_FUZZ_SECONDS sets the time per fuzz target.
+# Installs what ZOLT and its tests need, builds everything in build/ and runs the whole test suite
+# headless.
+#   test.sh         the build and the test suite
+#   test.sh --all   then the reliability and portability stages as well:
+#                   every source of src/ and tools/ compiled for Windows by MinGW-w64 (syntax only),
+#                   the whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer, the
+#                   worker and report-job tests under ThreadSanitizer, and each fuzz target for a
+#                   bounded time ($ZOLT_FUZZ_SECONDS, default 60).
+# The time of every stage is printed at the end.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-"$ROOT/scripts/install-deps.sh"
-"$ROOT/scripts/build.sh"
-BUILD=${ZOLT_BUILD_DIR:-$ROOT/build}
-export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)" --timeout 600
-
-[ "${ZOLT_RELIABILITY:-1}" = "0" ] && exit 0
+ALL=0
+case "${1:-}" in
+"") ;;
+--all) ALL=1 ;;
+*)
+    echo "usage: $0 [--all]" >&2
+    exit 2
+    ;;
+esac
 
 JOBS=$(nproc)
 FUZZ_SECONDS=${ZOLT_FUZZ_SECONDS:-60}
 SUMMARY=""
+T0=$(date +%s)
 stage_start() {
     STAGE_NAME=$1
     STAGE_T0=$(date +%s)
@@ -34,59 +42,85 @@ configure() { # build directory, then CMake options
     cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 }
 
-# ---- AddressSanitizer + UndefinedBehaviorSanitizer: the whole suite ----
-ASAN_BUILD=$ROOT/build-asan
-stage_start "ASan+UBSan build"
-configure "$ASAN_BUILD" -DZOLT_SANITIZE=address,undefined
-cmake --build "$ASAN_BUILD" -j "$JOBS"
-stage_end
-stage_start "ASan+UBSan test suite"
-ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
-    UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir "$ASAN_BUILD" --output-on-failure -j "$JOBS" --timeout 1200
+stage_start "Install packages"
+"$ROOT/scripts/install-deps.sh" --test
 stage_end
 
-# ---- ThreadSanitizer: the worker and report-job tests ----
-TSAN_BUILD=$ROOT/build-tsan
-TSAN_TESTS="report_basethread app_reportjob reliability_closeloop"
-stage_start "TSan build"
-configure "$TSAN_BUILD" -DZOLT_SANITIZE=thread
-# shellcheck disable=SC2086
-cmake --build "$TSAN_BUILD" -j "$JOBS" --target $TSAN_TESTS
+# ---- The normal build and the whole suite ----
+BUILD=${ZOLT_BUILD_DIR:-$ROOT/build}
+stage_start "Build"
+# The compile commands feed the MinGW stage.
+ZOLT_BUILD_DIR=$BUILD "$ROOT/scripts/build.sh" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 stage_end
-stage_start "TSan worker/report-job tests"
-# Without address-space randomisation: the tool's fixed memory layout then always fits.
-NORANDOM=""
-setarch "$(uname -m)" -R true 2>/dev/null && NORANDOM="setarch $(uname -m) -R"
-TSAN_OPTIONS="suppressions=$ROOT/tests/reliability/tsan-suppressions.txt:history_size=7:second_deadlock_stack=1" \
-    $NORANDOM ctest --test-dir "$TSAN_BUILD" --output-on-failure -j "$JOBS" --timeout 1200 \
-    -R "^($(echo "$TSAN_TESTS" | tr ' ' '|'))\$"
+stage_start "Test suite"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$BUILD" --output-on-failure -j "$JOBS" --timeout 600
 stage_end
 
-# ---- libFuzzer targets (Clang), each for FUZZ_SECONDS over its seeds and regression inputs ----
-FUZZ_BUILD=$ROOT/build-fuzz
-stage_start "Fuzz build (Clang)"
-configure "$FUZZ_BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DZOLT_SANITIZE=address,undefined -DZOLT_FUZZ=ON -DZOLT_BUILD_TESTS=OFF
-cmake --build "$FUZZ_BUILD" -j "$JOBS" --target fuzz_wordtext fuzz_database fuzz_picture
-stage_end
-for target in wordtext database picture; do
-    stage_start "Fuzz $target (${FUZZ_SECONDS} s)"
-    work=$FUZZ_BUILD/work/$target
-    mkdir -p "$work"
-    regressions=""
-    [ -d "$ROOT/fuzz/regressions/$target" ] && regressions="$ROOT/fuzz/regressions/$target"
-    # shellcheck disable=SC2086
-    if ! "$FUZZ_BUILD/fuzz/fuzz_$target" -max_total_time="$FUZZ_SECONDS" -timeout=25 -rss_limit_mb=2560 \
-        -print_final_stats=1 -artifact_prefix="$FUZZ_BUILD/work/$target-" \
-        "$work" "$ROOT/fuzz/corpus/$target" $regressions >"$work.log" 2>&1; then
-        tail -n 60 "$work.log"
-        echo "fuzz_$target found a fault; its input is in $FUZZ_BUILD/work/ (keep it in fuzz/regressions/$target)"
-        exit 1
-    fi
-    grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)' "$work.log" || true
+if [ "$ALL" = 1 ]; then
+    # ---- MinGW-w64: every source of src/ and tools/ compiles for Windows ----
+    # First, because it is quick: it needs only the compile commands of the normal build.
+    stage_start "MinGW-w64 syntax check (src/, tools/)"
+    python3 "$ROOT/scripts/check-mingw.py" "$BUILD"
     stage_end
-done
 
-echo "==== Reliability stages"
+    # ---- AddressSanitizer + UndefinedBehaviorSanitizer: the whole suite ----
+    ASAN_BUILD=$ROOT/build-asan
+    stage_start "ASan+UBSan build"
+    configure "$ASAN_BUILD" -DZOLT_SANITIZE=address,undefined
+    cmake --build "$ASAN_BUILD" -j "$JOBS"
+    stage_end
+    stage_start "ASan+UBSan test suite"
+    ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+        UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --test-dir "$ASAN_BUILD" --output-on-failure -j "$JOBS" --timeout 1200
+    stage_end
+
+    # ---- ThreadSanitizer: the worker and report-job tests ----
+    TSAN_BUILD=$ROOT/build-tsan
+    TSAN_TESTS="report_basethread app_reportjob reliability_closeloop"
+    stage_start "TSan build"
+    configure "$TSAN_BUILD" -DZOLT_SANITIZE=thread
+    # shellcheck disable=SC2086
+    cmake --build "$TSAN_BUILD" -j "$JOBS" --target $TSAN_TESTS
+    stage_end
+    stage_start "TSan worker/report-job tests"
+    # Without address-space randomisation: the tool's fixed memory layout then always fits.
+    NORANDOM=""
+    setarch "$(uname -m)" -R true 2>/dev/null && NORANDOM="setarch $(uname -m) -R"
+    TSAN_OPTIONS="suppressions=$ROOT/tests/reliability/tsan-suppressions.txt:history_size=7:second_deadlock_stack=1" \
+        $NORANDOM ctest --test-dir "$TSAN_BUILD" --output-on-failure -j "$JOBS" --timeout 1200 \
+        -R "^($(echo "$TSAN_TESTS" | tr ' ' '|'))\$"
+    stage_end
+
+    # ---- libFuzzer targets (Clang), each for FUZZ_SECONDS over its seeds and regression inputs ----
+    FUZZ_BUILD=$ROOT/build-fuzz
+    stage_start "Fuzz build (Clang)"
+    configure "$FUZZ_BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DZOLT_SANITIZE=address,undefined -DZOLT_FUZZ=ON -DZOLT_BUILD_TESTS=OFF
+    cmake --build "$FUZZ_BUILD" -j "$JOBS" --target fuzz_wordtext fuzz_database fuzz_picture
+    stage_end
+    for target in wordtext database picture; do
+        stage_start "Fuzz $target (${FUZZ_SECONDS} s)"
+        work=$FUZZ_BUILD/work/$target
+        mkdir -p "$work"
+        regressions=""
+        [ -d "$ROOT/fuzz/regressions/$target" ] && regressions="$ROOT/fuzz/regressions/$target"
+        # shellcheck disable=SC2086
+        if ! "$FUZZ_BUILD/fuzz/fuzz_$target" -max_total_time="$FUZZ_SECONDS" -timeout=25 -rss_limit_mb=2560 \
+            -print_final_stats=1 -artifact_prefix="$FUZZ_BUILD/work/$target-" \
+            "$work" "$ROOT/fuzz/corpus/$target" $regressions >"$work.log" 2>&1; then
+            tail -n 60 "$work.log"
+            echo "fuzz_$target found a fault; its input is in $FUZZ_BUILD/work/ (keep it in fuzz/regressions/$target)"
+            exit 1
+        fi
+        grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)' "$work.log" || true
+        stage_end
+    done
+fi
+
+seconds=$(($(date +%s) - T0))
+echo "==== Stages (load average now: $(cut -d' ' -f1-3 /proc/loadavg))"
 printf '%s' "$SUMMARY"
+printf '%-44s %4d min %02d s\n' "All" $((seconds / 60)) $((seconds % 60))
+[ "$ALL" = 1 ] || echo "(./scripts/test.sh --all adds the MinGW, sanitizer, thread-checker and fuzz stages)"

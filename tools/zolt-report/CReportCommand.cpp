@@ -13,8 +13,13 @@
 #include <QTextStream>
 
 #include <sqlite3.h>
+#ifdef Q_OS_WIN
+#include <io.h> // MSVC has no unistd.h
+#else
 #include <unistd.h>
+#endif
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -201,7 +206,11 @@ int CReportCommand::Execute(const QStringList& arguments, QTextStream& out, QTex
     if (!ParseArguments(arguments, err)) {
         return kUsage;
     }
+#ifdef Q_OS_WIN
+    m_bProgress = _isatty(_fileno(stderr)) != 0;
+#else
     m_bProgress = isatty(STDERR_FILENO) != 0;
+#endif
     return Write(err);
 }
 
