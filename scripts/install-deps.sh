@@ -2,7 +2,8 @@
 # Installs everything ZOLT needs to build, run and test on Debian 12.
 set -eu
 PKGS="build-essential cmake ninja-build pkg-config git clang-format
-qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
+qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n qt6-image-formats-plugins libgl-dev
+libpng-dev libjpeg-dev
 libsqlite3-dev sqlite3 libzip-dev zip unzip
 fonts-noto-cjk xvfb xauth
 libreoffice-writer-nogui poppler-utils libxml2-utils antiword wv python3-docx
