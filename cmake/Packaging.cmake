@@ -111,9 +111,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The shared libraries come from dpkg-shlibdeps; what it cannot see is named here: Qt's own
-# Chinese texts of the standard buttons, loaded at start-up.
+# Chinese texts of the standard buttons, loaded at start-up, and the image-format plugins that read
+# TIFF and WebP pictures.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, qt6-image-formats-plugins")
 # Chinese glyphs in the window, and xdg-open for showing the finished report. The window's X11
 # platform plugin (libqxcb.so) comes with libqt6gui6 itself on Debian 12 (qt6-qpa-plugins holds only
 # the VNC and touch plugins and is recommended by libqt6gui6), so the window needs nothing more.

@@ -44,6 +44,8 @@ clang
 libclang-rt-14-dev
 llvm
 libxml2-dev
+libpng-dev
+libjpeg-dev
 g++-mingw-w64-x86-64
 file
 desktop-file-utils

@@ -84,8 +84,11 @@ const CZOLTDlg::AnchoredMargins& CZOLTDlg::Margins() {
 
 void CZOLTDlg::CreateControls() {
     setWindowTitle(QStringLiteral("ZOLT V2.0"));
+    // No sizing border: the size changes only by maximising, restoring and minimising. Windows
+    // honours the fixed-size hint with a thin frame; X11 window managers may still offer a border.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     QFont dialogFont = font();
     dialogFont.setPointSize(9);
     setFont(dialogFont);

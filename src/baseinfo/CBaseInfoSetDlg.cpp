@@ -49,7 +49,11 @@ CBaseInfoSetDlg::CBaseInfoSetDlg(IUserPrompts* prompts, QWidget* parent, CBaseIn
 CBaseInfoSetDlg::~CBaseInfoSetDlg() = default;
 
 void CBaseInfoSetDlg::CreateControls() {
-    const CDialogUnits units(font());
+    // This dialog's template font is 8 points (the main window's is 9); its units come from it.
+    QFont dialogFont = font();
+    dialogFont.setPointSize(8);
+    setFont(dialogFont);
+    const CDialogUnits units(dialogFont);
     setFixedSize(units.ToX(kWidth), units.ToY(kHeight));
 
     QWidget* previous = nullptr;

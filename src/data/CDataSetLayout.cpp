@@ -60,6 +60,8 @@ CDataSetLayout::ReportColumns CDataSetLayout::Columns(int method) {
 }
 
 QString CDataSetLayout::PicturePath(const QString& pictureFolder, const QString& cellText) {
+    if (cellText.isEmpty())
+        return {};
     return pictureFolder + kSeparator + cellText;
 }
 

@@ -46,8 +46,9 @@ public:
     static const char* RecordTable(int method);
     static ReportColumns Columns(int method);
 
-    // The picture folder + separator + the cell text, unchanged (an empty cell leaves the path
-    // ending in the separator, which names no picture).
+    // The picture folder + separator + the cell text, unchanged. An empty cell (or a NULL one, or
+    // a column the row does not have) names no picture: the path is empty, and such a picture is
+    // reported missing.
     static QString PicturePath(const QString& pictureFolder, const QString& cellText);
 
     // Value text and picture paths of one record. cellText(column) gives a cell's text, empty for

@@ -141,6 +141,16 @@ bool AtomicFileSaver::Save(const Document& document, const QString& target, IDoc
         return false;
     }
 
+    // A report that replaces an older one keeps the older file's permission bits (someone may have
+    // made it read-only for the group, or readable by others on purpose).
+    if (targetInfo.exists() && !QFile::setPermissions(temporary, QFile::permissions(target))) {
+        QFile::remove(temporary);
+        *error = QStringLiteral("The Word document could not be written: the permissions of \"%1\" cannot be "
+                                "kept.")
+                     .arg(shown);
+        return false;
+    }
+
     // Another program may hold the old file for a moment; wait between tries rather than spin.
     QDeadlineTimer deadline(m_replaceTimeoutMs);
     while (!ReplaceTarget(temporary, target, &reason)) {

@@ -4,7 +4,7 @@
 #include "word/DocWriter.h"
 #include "word/DocxWriter.h"
 #include "word/OperationError.h"
-#include "word/PictureProbe.h"
+#include "word/PictureGate.h"
 #include "word/TextSanitizer.h"
 
 #include <QDebug>
@@ -130,10 +130,10 @@ void CWordOper::InsertRowsBelow(int count) {
 bool CWordOper::InsertPicture(const QString& path, float width, float height) {
     Word::DocumentEditor& editor = Started();
     Word::Picture picture;
-    QString error;
-    const Word::PictureProbe::Result probed = Word::PictureProbe::Probe(path, &picture, &error);
-    if (probed == Word::PictureProbe::Result::Missing) {
-        ShowMessage(QStringLiteral("The image to be inserted does not exist!"));
+    QString message;
+    const Word::PictureGate::Verdict verdict = Word::PictureGate::Admit(path, &picture, &message);
+    if (verdict == Word::PictureGate::Verdict::Missing) {
+        ShowMessage(message);
         return false;
     }
     if (!(width > 0.0f) || !(height > 0.0f))
@@ -141,8 +141,8 @@ bool CWordOper::InsertPicture(const QString& path, float width, float height) {
             QStringLiteral("A picture needs a positive width and height, not %1 x %2 points.")
                 .arg(width)
                 .arg(height));
-    if (probed == Word::PictureProbe::Result::Refused) {
-        ShowMessage(error);
+    if (verdict == Word::PictureGate::Verdict::Refused) {
+        ShowMessage(message);
         return false;
     }
     picture.widthPt = width;

@@ -3,13 +3,9 @@
 #include "word/CfbWriter.h"
 #include "word/DocByteWriter.h"
 #include "word/PictureFile.h"
+#include "word/PictureGate.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
-#include <QDir>
-#include <QFileInfo>
-#include <QImage>
-#include <QImageReader>
 
 #include <algorithm>
 #include <cmath>
@@ -24,7 +20,6 @@ constexpr std::uint32_t kMmShape = 0x0064; // the picture is an OfficeArt shape
 constexpr std::uint32_t kShapeContainerSize = 8 + 16 + 26 + 12;
 constexpr std::uint32_t kFbseBodySize = 36;
 constexpr std::uint32_t kBlipPrefixSize = 17; // uid and tag in front of the file's bytes
-constexpr qint64 kMaxBlipSize = 0x7FFF0000;
 
 constexpr std::uint32_t kPictureFrame = 75; // msosptPictureFrame
 constexpr std::uint32_t kBlipPng = 6, kBlipJpeg = 5;
@@ -35,16 +30,6 @@ int GoalTwips(float points, int pixels) {
     return std::clamp(static_cast<int>(std::lround(twips)), 1, 0x7FFF);
 }
 
-// Up to `count` bytes at `offset`: empty at the end of the file, null on a read error.
-QByteArray ReadBlock(PictureFile& file, qint64 offset, qint64 count) {
-    QByteArray block(count, Qt::Uninitialized);
-    const qint64 read = file.ReadAt(offset, block.data(), count);
-    if (read < 0)
-        return {};
-    block.truncate(read);
-    return block.isNull() ? QByteArray("") : block;
-}
-
 void RecordHeader(DocByteWriter& out, std::uint32_t version, std::uint32_t instance, std::uint32_t type,
                   std::uint32_t length) {
     out.U16(version | (instance << 4));
@@ -52,97 +37,52 @@ void RecordHeader(DocByteWriter& out, std::uint32_t version, std::uint32_t insta
     out.U32(length);
 }
 
-} // namespace
-
-bool DocPictureWriter::Write(const Picture& picture, std::uint32_t shapeId, CfbWriter* cfb, QString* error) {
-    const QString shownPath = QDir::toNativeSeparators(picture.sourcePath);
-    const auto missing = [&] {
-        *error = QStringLiteral("the image \"%1\" is missing or has changed since it was inserted.")
-                     .arg(shownPath);
-        return false;
-    };
-    const auto unreadable = [&](const QString& why) {
-        *error = QStringLiteral("the image \"%1\" can no longer be read (%2).").arg(shownPath, why);
-        return false;
-    };
-
+// The bytes that become the blip: the file's first block (a picture that fits in it is read once
+// and copied from memory), or the whole picture converted to PNG.
+struct BlipSource {
     PictureFile file;
-    bool convert = picture.encoding == Picture::Encoding::ConvertToPng;
-    // The file's first block; a picture that fits in it is read once and copied from memory.
     QByteArray first;
-    if (convert) {
-        const QFileInfo info(picture.sourcePath);
-        if (!info.isFile() || info.size() != picture.fileSize)
-            return missing();
-    } else {
-        const PictureFile::Kind kind = file.Open(picture.sourcePath);
-        if (kind == PictureFile::Kind::Unreadable)
-            return unreadable(file.ErrorString());
-        if (kind != PictureFile::Kind::Regular || file.Size() != picture.fileSize)
-            return missing();
-        first = ReadBlock(file, 0, std::min(kBlockSize, file.Size()));
-        if (first.isNull())
-            return unreadable(file.ErrorString());
-        // A blip of the wrong kind would show as a broken picture; such a file goes through Qt.
-        const bool matches = picture.encoding == Picture::Encoding::Png
-                                 ? first.startsWith(QByteArray::fromHex("89504E470D0A1A0A"))
-                                 : first.startsWith(QByteArray::fromHex("FFD8FF"));
-        if (!matches) {
-            file.Close();
-            first.clear();
-            convert = true;
-        }
-    }
     QByteArray converted;
-    if (convert) {
-        QImageReader reader(picture.sourcePath);
-        const QImage image = reader.read();
-        if (image.isNull())
-            return unreadable(reader.errorString());
-        QBuffer buffer(&converted);
-        buffer.open(QIODevice::WriteOnly);
-        if (!image.save(&buffer, "PNG")) {
-            *error = QStringLiteral("the image \"%1\" could not be converted to PNG.").arg(shownPath);
+    bool convert = false;
+    qint64 size = 0;
+};
+
+bool OpenBlip(const Picture& picture, BlipSource* blip, QString* error) {
+    bool asIs = false;
+    if (!PictureGate::OpenAdmitted(picture, &blip->file, kBlockSize, &blip->first, &asIs, error))
+        return false;
+    blip->convert = !asIs;
+    if (blip->convert) {
+        blip->file.Close();
+        blip->first.clear();
+        if (!PictureGate::ConvertToPng(picture, &blip->converted, error))
             return false;
-        }
     }
-    const bool jpeg = !convert && picture.encoding == Picture::Encoding::Jpeg;
-    const qint64 size = convert ? converted.size() : file.Size();
-    if (size > kMaxBlipSize) {
-        *error = QStringLiteral("the image \"%1\" is too large for the Word 97-2003 format.").arg(shownPath);
-        return false;
-    }
+    blip->size = blip->convert ? blip->converted.size() : picture.EmbeddedBytes();
+    return PictureGate::FitsDocFormat(picture, blip->size, error);
+}
 
-    // The blip's id is the MD4 digest of its bytes, as Word computes it; for a file larger than one
-    // block that means one pass to hash and one to copy the rest, so that memory stays one block.
+// The blip's id is the MD4 digest of its bytes, as Word computes it; for a picture larger than one
+// block that means one pass to hash and one to copy the rest, so that memory stays one block.
+bool BlipId(const Picture& picture, BlipSource& blip, QByteArray* uid, QString* error) {
     QCryptographicHash md4(QCryptographicHash::Md4);
-    const auto changed = [&] {
-        *error = QStringLiteral("the image \"%1\" changed while the document was written.").arg(shownPath);
-        return false;
-    };
-    if (convert) {
-        md4.addData(converted);
+    if (blip.convert) {
+        md4.addData(blip.converted);
     } else {
-        if (first.size() != std::min(kBlockSize, size))
-            return changed();
-        md4.addData(first);
-        for (qint64 hashed = first.size(); hashed < size;) {
-            const QByteArray block = ReadBlock(file, hashed, std::min(kBlockSize, size - hashed));
-            if (block.isNull())
-                return unreadable(file.ErrorString());
-            if (block.isEmpty())
-                return changed();
+        md4.addData(blip.first);
+        QByteArray block;
+        for (qint64 hashed = blip.first.size(); hashed < blip.size; hashed += block.size()) {
+            if (!PictureGate::ReadAdmitted(picture, &blip.file, hashed,
+                                           std::min(kBlockSize, blip.size - hashed), &block, error))
+                return false;
             md4.addData(block);
-            hashed += block.size();
         }
     }
-    const QByteArray uid = md4.result();
+    *uid = md4.result();
+    return true;
+}
 
-    const std::uint32_t blipLength = kBlipPrefixSize + static_cast<std::uint32_t>(size);
-    const std::uint32_t fbseLength = kFbseBodySize + 8 + blipLength;
-    const std::uint32_t total = kPicfSize + kShapeContainerSize + 8 + fbseLength;
-
-    DocByteWriter out(256);
+void WritePicf(DocByteWriter& out, const Picture& picture, std::uint32_t total) {
     // PICF ([MS-DOC] 2.9.193): the shown size is the goal size at 100 % scaling.
     out.U32(total); // lcb
     out.U16(kPicfSize);
@@ -161,7 +101,9 @@ bool DocPictureWriter::Write(const Picture& picture, std::uint32_t shapeId, CfbW
     out.Zeros(16); // no borders
     out.Zeros(4);  // dxaReserved3, dyaReserved3
     out.U16(0);    // cProps
+}
 
+void WriteShape(DocByteWriter& out, std::uint32_t shapeId) {
     // OfficeArtSpContainer: a picture frame showing blip 1 of its own store, no fill, no line.
     RecordHeader(out, 0xF, 0, 0xF004, kShapeContainerSize - 8);
     RecordHeader(out, 2, kPictureFrame, 0xF00A, 8);
@@ -176,10 +118,12 @@ bool DocPictureWriter::Write(const Picture& picture, std::uint32_t shapeId, CfbW
     out.U32(0x00080000);
     RecordHeader(out, 0, 0, 0xF010, 4); // client anchor of an inline shape
     out.U32(0x80000000);
+}
 
+void WriteBlipStoreEntry(DocByteWriter& out, const QByteArray& uid, bool jpeg, std::uint32_t blipLength) {
     // OfficeArtFBSE with the blip inside ([MS-ODRAW] 2.2.32, 2.2.46 / 2.2.47).
     const std::uint32_t blipType = jpeg ? kBlipJpeg : kBlipPng;
-    RecordHeader(out, 2, blipType, 0xF007, fbseLength);
+    RecordHeader(out, 2, blipType, 0xF007, kFbseBodySize + 8 + blipLength);
     out.U8(blipType); // btWin32
     out.U8(blipType); // btMacOS
     out.Bytes(uid);
@@ -194,25 +138,38 @@ bool DocPictureWriter::Write(const Picture& picture, std::uint32_t shapeId, CfbW
     RecordHeader(out, 0, jpeg ? 0x46A : 0x6E0, jpeg ? 0xF01D : 0xF01E, blipLength);
     out.Bytes(uid);
     out.U8(0xFF); // tag
+}
 
-    if (!cfb->Write(out.Data()))
+bool CopyBlip(const Picture& picture, BlipSource& blip, CfbWriter* cfb, QString* error) {
+    if (blip.convert)
+        return cfb->Write(blip.converted);
+    if (!cfb->Write(blip.first))
         return false;
-    if (convert)
-        return cfb->Write(converted);
-    if (!cfb->Write(first))
-        return false;
-
-    for (qint64 copied = first.size(); copied < size;) {
-        const QByteArray block = ReadBlock(file, copied, std::min(kBlockSize, size - copied));
-        if (block.isNull())
-            return unreadable(file.ErrorString());
-        if (block.isEmpty())
-            return changed();
-        if (!cfb->Write(block))
+    QByteArray block;
+    for (qint64 copied = blip.first.size(); copied < blip.size; copied += block.size()) {
+        if (!PictureGate::ReadAdmitted(picture, &blip.file, copied, std::min(kBlockSize, blip.size - copied),
+                                       &block, error) ||
+            !cfb->Write(block))
             return false;
-        copied += block.size();
     }
     return true;
+}
+
+} // namespace
+
+bool DocPictureWriter::Write(const Picture& picture, std::uint32_t shapeId, CfbWriter* cfb, QString* error) {
+    BlipSource blip;
+    QByteArray uid;
+    if (!OpenBlip(picture, &blip, error) || !BlipId(picture, blip, &uid, error))
+        return false;
+    const bool jpeg = !blip.convert && picture.encoding == Picture::Encoding::Jpeg;
+    const std::uint32_t blipLength = kBlipPrefixSize + static_cast<std::uint32_t>(blip.size);
+    const std::uint32_t total = kPicfSize + kShapeContainerSize + 8 + kFbseBodySize + 8 + blipLength;
+    DocByteWriter out(256);
+    WritePicf(out, picture, total);
+    WriteShape(out, shapeId);
+    WriteBlipStoreEntry(out, uid, jpeg, blipLength);
+    return cfb->Write(out.Data()) && CopyBlip(picture, blip, cfb, error);
 }
 
 } // namespace Word

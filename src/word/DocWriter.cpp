@@ -9,6 +9,7 @@
 #include "word/DocSprm.h"
 #include "word/DocStyleSheet.h"
 #include "word/DocTextBuilder.h"
+#include "word/PictureGate.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,31 +47,6 @@ std::uint32_t Dttm(const QDateTime& time) {
            std::uint32_t(d.dayOfWeek() % 7) << 29;
 }
 
-// Pictures in the order the body first shows them; a picture shown twice is stored once.
-std::vector<int> ShownPictures(const Document& document) {
-    std::vector<int> shown;
-    std::vector<bool> seen(document.pictures.size(), false);
-    const std::function<void(const Paragraph&)> visit = [&](const Paragraph& paragraph) {
-        for (const Run& run : paragraph.runs) {
-            if (run.IsPicture() && run.picture < static_cast<int>(seen.size()) && !seen[run.picture]) {
-                seen[run.picture] = true;
-                shown.push_back(run.picture);
-            }
-        }
-    };
-    for (const BodyElement& element : document.body) {
-        if (const Paragraph* paragraph = std::get_if<Paragraph>(&element)) {
-            visit(*paragraph);
-            continue;
-        }
-        for (const TableRow& row : std::get<Table>(element).rows)
-            for (const TableCell& cell : row.cells)
-                for (const Paragraph& paragraph : cell.paragraphs)
-                    visit(paragraph);
-    }
-    return shown;
-}
-
 // Appends a structure to the table stream and records it in the FIB.
 void Place(DocByteWriter& table, DocFib& fib, DocFib::Pair pair, const QByteArray& bytes) {
     fib.SetPair(pair, static_cast<std::uint32_t>(table.Size()), static_cast<std::uint32_t>(bytes.size()));
@@ -94,7 +70,7 @@ bool DocWriter::WriteFile(const Document& document, const QString& path, QString
     QString reason;
 
     // The Data stream first: its picture offsets go into the text's character properties.
-    const std::vector<int> shown = ShownPictures(document);
+    const std::vector<int> shown = PictureGate::ShownPictures(document);
     std::vector<std::uint32_t> locations(document.pictures.size(), DocTextBuilder::kNoLocation);
     if (!shown.empty()) {
         if (!cfb.BeginStream(QStringLiteral("Data")))

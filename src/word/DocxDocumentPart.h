@@ -16,9 +16,6 @@ namespace Word {
 // document always gives the same bytes.
 class DocxDocumentPart {
 public:
-    // Indices into Document::pictures in the order the body first shows them; pictures no longer
-    // shown (their text was typed over) are left out.
-    static std::vector<int> ShownPictures(const Document& document);
     // `relationshipIds[i]` is the relationship id of picture i (empty for pictures not shown).
     static QByteArray Build(const Document& document, const std::vector<QString>& relationshipIds);
     // The same bytes written to `device`, open for writing; false when the device took not all of them.

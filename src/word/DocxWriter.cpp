@@ -2,13 +2,13 @@
 
 #include "word/DocxDocumentPart.h"
 #include "word/DocxPackageParts.h"
+#include "word/PictureGate.h"
 #include "word/ZipFileSink.h"
 #include "word/ZipFileSource.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
@@ -80,6 +80,12 @@ public:
         return Add(name, m_files.back()->CreateSource(m_zip), method, kTextLevel, error);
     }
 
+    // The first `length` bytes of a file that must still have `size` bytes, stored as they are.
+    bool AddFileStart(const QString& name, const QString& path, qint64 size, qint64 length, QString* error) {
+        m_files.push_back(std::make_unique<ZipFileSource>(path, size, length));
+        return Add(name, m_files.back()->CreateSource(m_zip), ZIP_CM_STORE, 0, error);
+    }
+
     bool Close(QString* error) {
         if (zip_close(m_zip) != 0) {
             *error = LastError();
@@ -131,6 +137,75 @@ private:
     std::deque<std::unique_ptr<ZipFileSource>> m_files; // read by m_zip when it closes
 };
 
+// Relationship ids and media names follow the order in which the body shows the pictures.
+struct MediaPlan {
+    std::vector<int> shown;
+    std::vector<QString> relationshipIds; // per picture of the document; empty for one not shown
+    std::vector<DocxPackageParts::Media> media;
+};
+
+MediaPlan PlanMedia(const Document& document) {
+    MediaPlan plan;
+    plan.shown = PictureGate::ShownPictures(document);
+    plan.relationshipIds.resize(document.pictures.size());
+    for (std::size_t i = 0; i < plan.shown.size(); ++i) {
+        const Picture& picture = document.pictures[plan.shown[i]];
+        const QString extension =
+            picture.encoding == Picture::Encoding::Jpeg ? QStringLiteral("jpeg") : QStringLiteral("png");
+        plan.relationshipIds[plan.shown[i]] = QStringLiteral("rId%1").arg(i + 3);
+        plan.media.push_back({plan.relationshipIds[plan.shown[i]],
+                              QStringLiteral("media/image%1.%2").arg(i + 1).arg(extension)});
+    }
+    return plan;
+}
+
+bool AddSmallParts(Archive& archive, const MediaPlan& plan, QString* reason) {
+    return archive.AddBytes(QStringLiteral("[Content_Types].xml"), DocxPackageParts::ContentTypes(),
+                            reason) &&
+           archive.AddBytes(QStringLiteral("_rels/.rels"), DocxPackageParts::PackageRelationships(),
+                            reason) &&
+           archive.AddBytes(QStringLiteral("word/styles.xml"), DocxPackageParts::Styles(), reason) &&
+           archive.AddBytes(QStringLiteral("word/settings.xml"), DocxPackageParts::Settings(), reason) &&
+           archive.AddBytes(QStringLiteral("word/_rels/document.xml.rels"),
+                            DocxPackageParts::DocumentRelationships(plan.media), reason);
+}
+
+// PNG and JPEG are streamed from their files; pictures in other formats become PNG files in a
+// private folder, one at a time, and are streamed from there. The archive reads them when it is
+// closed, so `converted` must outlive it.
+bool AddPictures(Archive& archive, const Document& document, const MediaPlan& plan,
+                 std::unique_ptr<QTemporaryDir>& converted, QString* reason) {
+    for (std::size_t i = 0; i < plan.shown.size(); ++i) {
+        const Picture& picture = document.pictures[plan.shown[i]];
+        const QString name = QStringLiteral("word/") + plan.media[i].target;
+        if (picture.encoding != Picture::Encoding::ConvertToPng) {
+            if (!archive.AddFileStart(name, picture.sourcePath, picture.fileSize, picture.EmbeddedBytes(),
+                                      reason))
+                return false;
+            continue;
+        }
+        if (!converted) {
+            converted = std::make_unique<QTemporaryDir>();
+            if (!converted->isValid()) {
+                *reason = QStringLiteral("no temporary folder for converting pictures (%1).")
+                              .arg(converted->errorString());
+                return false;
+            }
+        }
+        QByteArray png;
+        if (!PictureGate::ConvertToPng(picture, &png, reason))
+            return false;
+        QFile file(converted->filePath(QStringLiteral("image%1.png").arg(i + 1)));
+        if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.flush()) {
+            *reason = QStringLiteral("no room for a converted picture (%1).").arg(file.errorString());
+            return false;
+        }
+        if (!archive.AddFile(name, file.fileName(), qint64(png.size()), ZIP_CM_STORE, reason))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool DocxWriter::WriteFile(const Document& document, const QString& path, QString* error) {
@@ -139,19 +214,7 @@ bool DocxWriter::WriteFile(const Document& document, const QString& path, QStrin
         *error = QStringLiteral("The Word document could not be written: %1").arg(what);
         return false;
     };
-
-    // Relationship ids and media names follow the order in which the body shows the pictures.
-    const std::vector<int> shown = DocxDocumentPart::ShownPictures(document);
-    std::vector<QString> relationshipIds(document.pictures.size());
-    std::vector<DocxPackageParts::Media> media;
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        const Picture& picture = document.pictures[shown[i]];
-        const QString extension =
-            picture.encoding == Picture::Encoding::Jpeg ? QStringLiteral("jpeg") : QStringLiteral("png");
-        relationshipIds[shown[i]] = QStringLiteral("rId%1").arg(i + 3);
-        media.push_back(
-            {relationshipIds[shown[i]], QStringLiteral("media/image%1.%2").arg(i + 1).arg(extension)});
-    }
+    const MediaPlan plan = PlanMedia(document);
 
     // The document text grows with every record: it goes to a private file and is compressed into
     // the package from there, so that a long report's text is never held in memory whole. It is
@@ -163,7 +226,7 @@ bool DocxWriter::WriteFile(const Document& document, const QString& path, QStrin
             QStringLiteral("no temporary file for the document text (%1).").arg(documentPart.errorString()));
     // Declared after everything the thread reads: leaving this function waits for the thread.
     std::future<bool> textWritten = std::async(std::launch::async | std::launch::deferred, [&] {
-        return DocxDocumentPart::Write(document, relationshipIds, &documentPart) && documentPart.flush();
+        return DocxDocumentPart::Write(document, plan.relationshipIds, &documentPart) && documentPart.flush();
     });
     const auto textReady = [&](qint64* size, QString* why) {
         bool written = false;
@@ -181,51 +244,11 @@ bool DocxWriter::WriteFile(const Document& document, const QString& path, QStrin
         return true;
     };
 
-    Archive archive;
-    if (!archive.Open(path, &reason))
-        return fail(reason);
-    if (!archive.AddBytes(QStringLiteral("[Content_Types].xml"), DocxPackageParts::ContentTypes(), &reason) ||
-        !archive.AddBytes(QStringLiteral("_rels/.rels"), DocxPackageParts::PackageRelationships(), &reason) ||
-        !archive.AddBytes(QStringLiteral("word/styles.xml"), DocxPackageParts::Styles(), &reason) ||
-        !archive.AddBytes(QStringLiteral("word/settings.xml"), DocxPackageParts::Settings(), &reason) ||
-        !archive.AddBytes(QStringLiteral("word/_rels/document.xml.rels"),
-                          DocxPackageParts::DocumentRelationships(media), &reason))
-        return fail(reason);
-
-    // Pictures in other formats become PNG files in a private folder, one at a time, and are
-    // streamed from there like the others.
     std::unique_ptr<QTemporaryDir> converted;
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        const Picture& picture = document.pictures[shown[i]];
-        const QString shownPath = QDir::toNativeSeparators(picture.sourcePath);
-        QString source = picture.sourcePath;
-        qint64 size = picture.fileSize;
-        if (picture.encoding == Picture::Encoding::ConvertToPng) {
-            const QFileInfo info(source);
-            if (!info.isFile() || info.size() != picture.fileSize)
-                return fail(
-                    QStringLiteral("the image \"%1\" is missing or has changed since it was inserted.")
-                        .arg(shownPath));
-            if (!converted) {
-                converted = std::make_unique<QTemporaryDir>();
-                if (!converted->isValid())
-                    return fail(QStringLiteral("no temporary folder for converting pictures (%1).")
-                                    .arg(converted->errorString()));
-            }
-            QImageReader reader(picture.sourcePath);
-            const QImage image = reader.read();
-            source = converted->filePath(QStringLiteral("image%1.png").arg(i + 1));
-            if (image.isNull())
-                return fail(QStringLiteral("the image \"%1\" can no longer be read (%2).")
-                                .arg(shownPath, reader.errorString()));
-            if (!image.save(source, "PNG"))
-                return fail(QStringLiteral("the image \"%1\" could not be converted to PNG.").arg(shownPath));
-            size = QFileInfo(source).size();
-        }
-        if (!archive.AddFile(QStringLiteral("word/") + media[i].target, source, size, ZIP_CM_STORE, &reason))
-            return fail(reason);
-    }
-    if (!archive.AddFile(QStringLiteral("word/document.xml"), documentPart.fileName(), textReady,
+    Archive archive;
+    if (!archive.Open(path, &reason) || !AddSmallParts(archive, plan, &reason) ||
+        !AddPictures(archive, document, plan, converted, &reason) ||
+        !archive.AddFile(QStringLiteral("word/document.xml"), documentPart.fileName(), textReady,
                          ZIP_CM_DEFLATE, &reason) ||
         !archive.Close(&reason))
         return fail(reason);

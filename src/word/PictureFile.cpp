@@ -30,7 +30,8 @@ PictureFile::Kind PictureFile::Open(const QString& path) {
     if (::stat(native.constData(), &status) != 0) {
         const int code = errno;
         SetSystemError(code);
-        return code == ENOENT || code == ENOTDIR ? Kind::Missing : Kind::Unreadable;
+        // A name longer than the system allows names no file either.
+        return code == ENOENT || code == ENOTDIR || code == ENAMETOOLONG ? Kind::Missing : Kind::Unreadable;
     }
     if (S_ISDIR(status.st_mode))
         return Kind::Folder;

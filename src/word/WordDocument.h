@@ -68,6 +68,11 @@ struct Picture {
     float widthPt = 0.0f; // shown size
     float heightPt = 0.0f;
     std::int64_t fileSize = 0; // size of sourcePath when it was inserted
+    // PNG and JPEG: the leading bytes that make the picture, up to its end marker; whatever follows
+    // (padding, a line of text) is not part of it and stays out of the document. 0: the whole file.
+    std::int64_t embedSize = 0;
+
+    std::int64_t EmbeddedBytes() const { return embedSize > 0 ? embedSize : fileSize; }
 };
 
 struct PageSetup {

@@ -1,6 +1,6 @@
 #include "word/ZipFileSource.h"
 
-#include <QDir>
+#include "word/PictureGate.h"
 
 #include <algorithm>
 #include <cstring>
@@ -17,12 +17,15 @@ constexpr qint64 kBlockSize = 256 * 1024;
 } // namespace
 
 ZipFileSource::ZipFileSource(const QString& path, qint64 expectedSize)
-    : m_path(path), m_expectedSize(expectedSize) {
+    : ZipFileSource(path, expectedSize, -1) {}
+
+ZipFileSource::ZipFileSource(const QString& path, qint64 expectedSize, qint64 length)
+    : m_path(path), m_expectedSize(expectedSize), m_length(length) {
     zip_error_init(&m_error);
 }
 
 ZipFileSource::ZipFileSource(const QString& path, Preparation prepare)
-    : m_path(path), m_expectedSize(-1), m_prepare(std::move(prepare)) {
+    : m_path(path), m_expectedSize(-1), m_length(-1), m_prepare(std::move(prepare)) {
     zip_error_init(&m_error);
 }
 
@@ -51,7 +54,7 @@ zip_int64_t ZipFileSource::Handle(void* data, zip_uint64_t length, zip_source_cm
         auto* result = static_cast<zip_stat_t*>(data);
         zip_stat_init(result);
         result->valid = ZIP_STAT_SIZE;
-        result->size = zip_uint64_t(m_expectedSize);
+        result->size = zip_uint64_t(Length());
         return sizeof(zip_stat_t);
     }
     case ZIP_SOURCE_OPEN:
@@ -88,26 +91,22 @@ bool ZipFileSource::Prepared() {
 bool ZipFileSource::Open() {
     if (!Prepared())
         return false;
-    const QString shown = QDir::toNativeSeparators(m_path);
     switch (m_file.Open(m_path)) {
     case PictureFile::Kind::Regular:
         break;
     case PictureFile::Kind::Unreadable:
-        Fail(QStringLiteral("the image \"%1\" can no longer be read (%2).").arg(shown, m_file.ErrorString()),
-             ZIP_ER_OPEN);
+        Fail(PictureGate::UnreadableMessage(m_path, m_file.ErrorString()), ZIP_ER_OPEN);
         return false;
     default:
-        Fail(QStringLiteral("the image \"%1\" is missing or has changed since it was inserted.").arg(shown),
-             ZIP_ER_OPEN);
+        Fail(PictureGate::ChangedMessage(m_path), ZIP_ER_OPEN);
         return false;
     }
     if (m_file.Size() != m_expectedSize) {
         m_file.Close();
-        Fail(QStringLiteral("the image \"%1\" is missing or has changed since it was inserted.").arg(shown),
-             ZIP_ER_CHANGED);
+        Fail(PictureGate::ChangedMessage(m_path), ZIP_ER_CHANGED);
         return false;
     }
-    m_remaining = m_expectedSize;
+    m_remaining = Length();
     m_block.clear();
     m_blockStart = 0;
     return true;
@@ -121,19 +120,19 @@ zip_int64_t ZipFileSource::Read(char* data, zip_uint64_t length) {
         m_blockStart = 0;
         const qint64 read = m_file.Read(m_block.data(), qint64(m_block.size()));
         if (read < 0)
-            return Fail(QStringLiteral("the image \"%1\" can no longer be read (%2).")
-                            .arg(QDir::toNativeSeparators(m_path), m_file.ErrorString()),
-                        ZIP_ER_READ);
+            return Fail(PictureGate::UnreadableMessage(m_path, m_file.ErrorString()), ZIP_ER_READ);
         if (read != qint64(m_block.size()))
-            return Fail(QStringLiteral("the image \"%1\" changed while the document was written.")
-                            .arg(QDir::toNativeSeparators(m_path)),
-                        ZIP_ER_CHANGED);
+            return Fail(PictureGate::ChangedWhileWritingMessage(m_path), ZIP_ER_CHANGED);
         m_remaining -= read;
     }
     const std::size_t count = std::min<std::size_t>(std::size_t(length), m_block.size() - m_blockStart);
     std::memcpy(data, m_block.data() + m_blockStart, count);
     m_blockStart += count;
     return zip_int64_t(count);
+}
+
+qint64 ZipFileSource::Length() const {
+    return m_length >= 0 ? std::min(m_length, m_expectedSize) : m_expectedSize;
 }
 
 zip_int64_t ZipFileSource::Fail(const QString& why, int zipError) {

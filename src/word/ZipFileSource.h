@@ -23,6 +23,8 @@ public:
 
     // The file must still have `expectedSize` bytes when it is read.
     ZipFileSource(const QString& path, qint64 expectedSize);
+    // Only the first `length` bytes are read, of a file that must still have `expectedSize` bytes.
+    ZipFileSource(const QString& path, qint64 expectedSize, qint64 length);
     // The file is read once `prepare` has told its size; it is asked when libzip first needs it.
     ZipFileSource(const QString& path, Preparation prepare);
     ~ZipFileSource();
@@ -38,12 +40,14 @@ private:
     static zip_int64_t Callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t command);
     zip_int64_t Handle(void* data, zip_uint64_t length, zip_source_cmd_t command);
     bool Prepared();
+    qint64 Length() const;
     bool Open();
     zip_int64_t Read(char* data, zip_uint64_t length);
     zip_int64_t Fail(const QString& why, int zipError);
 
     QString m_path;
     qint64 m_expectedSize;
+    qint64 m_length;       // bytes read into the archive; -1: the whole file
     Preparation m_prepare; // called once, then emptied
     PictureFile m_file;
     std::vector<char> m_block; // read ahead of libzip's small requests

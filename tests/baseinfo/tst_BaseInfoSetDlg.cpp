@@ -1,5 +1,7 @@
 #include "BaseInfoTestSupport.h"
 
+#include "app/CDialogUnits.h"
+
 #include "baseinfo/CBaseInfoHistory.h"
 #include "baseinfo/CBaseInfoSetDlg.h"
 #include "report/CReportParam.h"
@@ -122,6 +124,11 @@ void tst_BaseInfoSetDlg::templateControlsInRowAndTabOrder() {
     QCOMPARE(dialog.windowTitle(), QString("基本信息"));
     QCOMPARE(OkButton(dialog)->text(), QString("确定"));
     QVERIFY(OkButton(dialog)->isDefault());
+    // The template's 8-point font (smaller than the main window's 9), and dialog units measured
+    // with that font, so the controls keep their template size at any screen font.
+    QCOMPARE(dialog.font().pointSize(), 8);
+    const CDialogUnits units(dialog.font());
+    QCOMPARE(dialog.size(), QSize(units.ToX(307), units.ToY(349)));
 
     QList<QWidget*> controls;
     for (const QString& id : kFieldIds) {

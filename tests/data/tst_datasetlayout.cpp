@@ -74,10 +74,11 @@ private slots:
         QTest::newRow("US") << 0 << 20 << "c6c10" << QStringList{"P/c14", "P/c15", "P/c16"};
         QTest::newRow("TEV") << 1 << 15 << "c6c9" << QStringList{"P/c10", "P/c11", "P/c12"};
         QTest::newRow("HFCT") << 2 << 13 << "c6c9" << QStringList{"P/c10", "P/c11", "P/c12"};
-        // Missing cells are empty: the value lacks that part, the picture path ends in '/'.
-        QTest::newRow("US, 15 columns") << 0 << 15 << "c6c10" << QStringList{"P/c14", "P/", "P/"};
-        QTest::newRow("US, 8 columns") << 0 << 8 << "c6" << QStringList{"P/", "P/", "P/"};
-        QTest::newRow("TEV, 8 columns") << 1 << 8 << "c6" << QStringList{"P/", "P/", "P/"};
+        // Missing cells are empty: the value lacks that part, and the picture path is empty (a
+        // picture that names no file, reported missing), never the picture folder itself.
+        QTest::newRow("US, 15 columns") << 0 << 15 << "c6c10" << QStringList{"P/c14", "", ""};
+        QTest::newRow("US, 8 columns") << 0 << 8 << "c6" << QStringList{"", "", ""};
+        QTest::newRow("TEV, 8 columns") << 1 << 8 << "c6" << QStringList{"", "", ""};
         QTest::newRow("unknown method") << 5 << 20 << "" << QStringList{"", "", ""};
     }
     void gatherRecord() {

@@ -73,8 +73,12 @@ for t in d.tables:
             seen.add(id(c._tc)); cells.append(c.text)
         rows.append(cells)
     tables.append(rows)
+sizes = []
+for shape in d.inline_shapes:
+    image = d.part.related_parts[shape._inline.graphic.graphicData.pic.blipFill.blip.embed].image
+    sizes.append("%dx%d" % (image.px_width, image.px_height))
 print(json.dumps({"paragraphs": [p.text for p in d.paragraphs], "tables": tables,
-    "inline": len(d.inline_shapes), "w": pt(s.page_width), "h": pt(s.page_height),
+    "inline": len(d.inline_shapes), "sizes": sizes, "w": pt(s.page_width), "h": pt(s.page_height),
     "top": pt(s.top_margin), "bottom": pt(s.bottom_margin), "left": pt(s.left_margin),
     "right": pt(s.right_margin)}))
 )";
@@ -167,6 +171,8 @@ QString ExternalTools::ReadWithPythonDocx(const QString& docxPath, DocxView* vie
         view->tables << rows;
     }
     view->inlinePictures = o.value(QStringLiteral("inline")).toInt();
+    for (const QJsonValue& size : o.value(QStringLiteral("sizes")).toArray())
+        view->pictureSizes << size.toString();
     view->pageWidthPt = o.value(QStringLiteral("w")).toDouble();
     view->pageHeightPt = o.value(QStringLiteral("h")).toDouble();
     view->topMarginPt = o.value(QStringLiteral("top")).toDouble();

@@ -15,6 +15,7 @@ public:
         QStringList paragraphs;           // body paragraphs' text, tables not included
         QList<QList<QStringList>> tables; // table -> row -> cell texts (merged cells once)
         int inlinePictures = 0;
+        QStringList pictureSizes; // "WxH" in pixels, as python-docx reads each picture's header
         double pageWidthPt = 0, pageHeightPt = 0;
         double topMarginPt = 0, bottomMarginPt = 0, leftMarginPt = 0, rightMarginPt = 0;
     };

@@ -103,8 +103,14 @@ void AtomicSaveTest::newFileIsWritten() {
 
 void AtomicSaveTest::existingTargetIsReplaced() {
     const QString target = WriteOld(m_dir->filePath(QStringLiteral("report.docx")));
+    // The old file's permission bits stay with the new report: here none for others, and a group
+    // that may only read.
+    const QFile::Permissions kept = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    QVERIFY(QFile::setPermissions(target, kept));
+    const QFile::Permissions before = QFile::permissions(target);
     QVERIFY(m_word.SaveAs(target));
     QVERIFY(m_messages.isEmpty());
+    QCOMPARE(QFile::permissions(target), before);
     DocxPackage package(target);
     QVERIFY2(package.IsOpen(), qPrintable(package.ErrorString()));
     QVERIFY(package.Read(QStringLiteral("word/document.xml")).contains("新报告"));

@@ -4,6 +4,8 @@
 #include "report/MethodRecords.h"
 #include "support/DocReader.h"
 #include "support/ExternalTools.h"
+#include "support/PictureCollection.h"
+#include "word/CWordOper.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,8 +20,9 @@
 #include <map>
 #include <memory>
 
-// The three reports written by their layouts, saved as .doc and as .docx, and read back by the
-// outside readers: file(1), antiword, wvText and LibreOffice (PDF text, pictures, pages).
+// The three reports written by their layouts, and one with every kind of picture file that Word and
+// LibreOffice show, saved as .doc and as .docx, and read back by the outside readers: file(1),
+// antiword, wvText, python-docx and LibreOffice (PDF text, pictures, pages).
 namespace {
 
 struct Output {
@@ -134,6 +137,7 @@ class TestDocExternal : public QObject {
     std::vector<ReportCase> m_cases;
     QString m_pdfProblem;
     std::map<QString, QString> m_pdf; // "<case>.doc" / "<case>.docx" -> PDF
+    QList<PictureCollection::Entry> m_collection;
 
     QString DocPath(const QString& name) const {
         return m_dir.filePath(name + QStringLiteral("-binary.doc"));
@@ -193,12 +197,25 @@ private slots:
             hfct.records.Append(QStringLiteral("%1pC").arg(i * 7), png, jpg, i % 2 ? png : jpg);
         m_cases.push_back(hfct);
 
+        // Every picture that readers show, three to a row, in one report per format.
+        const QString collection = m_dir.filePath(QStringLiteral("collection"));
+        QVERIFY(QDir().mkpath(collection));
+        m_collection = PictureCollection::Write(collection);
+        QVERIFY(!m_collection.isEmpty());
+        const QList<PictureCollection::Entry> shown = PictureCollection::Shown(m_collection);
+        const int rows = int(shown.size() + 2) / 3;
+        ReportCase pictures{QStringLiteral("pictures"), Method::Us, tev.info, {}, rows * 3};
+        const auto at = [&](int i) { return shown[i % shown.size()].path; };
+        for (int i = 0; i < rows; ++i)
+            pictures.records.Append(QStringLiteral("%1mV").arg(i), at(3 * i), at(3 * i + 1), at(3 * i + 2));
+        m_cases.push_back(pictures);
+
         QStringList documents;
         for (const ReportCase& report : m_cases) {
             // The file name alone chooses the format.
             MessageSink binary, ooxml;
-            QVERIFY(report.Build(DocPath(report.name), &binary));
-            QVERIFY(report.Build(DocxPath(report.name), &ooxml));
+            QVERIFY2(report.Build(DocPath(report.name), &binary), qPrintable(binary.messages.join(u'\n')));
+            QVERIFY2(report.Build(DocxPath(report.name), &ooxml), qPrintable(ooxml.messages.join(u'\n')));
             QCOMPARE(binary.messages, ooxml.messages);
             QCOMPARE(binary.messages.size(),
                      report.name == QStringLiteral("us") ? 1 : 0); // the missing picture
@@ -238,6 +255,50 @@ private slots:
         QVERIFY(in.Load(DocPath(QStringLiteral("us"))));
         const QStringList row = in.Tables()[1].rows[2].cells;
         QCOMPARE(row, QStringList({"2", "-3dB", QString(QChar(1)), QString(), QString(QChar(1))}));
+    }
+
+    // Every picture of the collection goes in without a word; what is no picture is refused with
+    // its reason and its name, and a picture that names no file is reported missing.
+    void pictureGateDecides() {
+        for (const PictureCollection::Entry& entry : m_collection) {
+            CWordOper word;
+            QStringList messages;
+            word.SetMessageHandler([&](const QString& text) { messages << text; });
+            word.Start();
+            word.AddTable(1, 2);
+            const bool inserted = word.InsertPicture(entry.path, 140, 100);
+            QVERIFY2(inserted == entry.refusal.isEmpty(),
+                     qPrintable(entry.name + ": " + messages.join(u'\n')));
+            if (inserted) {
+                QVERIFY2(messages.isEmpty(), qPrintable(entry.name));
+                const Word::Picture& picture = word.GetDocument().pictures.front();
+                QCOMPARE(QSize(picture.pixelWidth, picture.pixelHeight), QSize(48, 32));
+                continue;
+            }
+            QCOMPARE(messages.size(), 1);
+            QVERIFY2(messages[0].contains(entry.refusal) &&
+                         messages[0].contains(QDir::toNativeSeparators(entry.path)),
+                     qPrintable(entry.name + ": " + messages[0]));
+        }
+        for (const QString& path : {QString(), m_dir.filePath(QStringLiteral("collection/gone.png"))}) {
+            CWordOper word;
+            QStringList messages;
+            word.SetMessageHandler([&](const QString& text) { messages << text; });
+            word.Start();
+            QVERIFY(!word.InsertPicture(path, 140, 100));
+            QCOMPARE(messages, QStringList{QStringLiteral("The image to be inserted does not exist!")});
+        }
+    }
+
+    void pythonDocxReadsEveryPicture() {
+        ZOLT_REQUIRE(ExternalTools::MissingForPythonDocx());
+        for (const ReportCase& report : m_cases) {
+            ExternalTools::DocxView view;
+            QCOMPARE(ExternalTools::ReadWithPythonDocx(DocxPath(report.name), &view), QString());
+            QCOMPARE(view.inlinePictures, report.pictures);
+            if (report.name == QStringLiteral("pictures"))
+                QCOMPARE(view.pictureSizes, QStringList(report.pictures, QStringLiteral("48x32")));
+        }
     }
 
     void fileRecognisesWordDocuments() {
@@ -309,7 +370,8 @@ private slots:
                 const Output list = Execute(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
                 for (const QString& line : QString::fromUtf8(list.out).split('\n').mid(2)) {
                     const QStringList f = line.simplified().split(' ');
-                    if (f.size() >= 14) // page, width, height, x-ppi, y-ppi
+                    if (f.size() >= 14 &&
+                        f[2] == QStringLiteral("image")) // page, width, height, x-ppi, y-ppi
                         rows << QStringList({f[0], f[3], f[4], f[12], f[13]}).join(' ');
                 }
                 return rows;
