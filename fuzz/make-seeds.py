@@ -64,6 +64,13 @@ def picture_seeds():
     write("picture", "png-named-jpg", b"\x01" + png(2, 2))
     write("picture", "cut-png", b"\x00" + png(4, 3)[:40])
     write("picture", "text", b"\x04not a picture, just text\n")
+    # What instruments append after a picture's end: a line of text, zero padding.
+    write("picture", "png-text-appended", b"\x00" + png(4, 3) + b"PD-3000 v2.1\r\n")
+    write("picture", "png-zero-padded", b"\x04" + png(4, 3) + bytes(64))
+    with open(os.path.join(HERE, "corpus", "picture", "jpg"), "rb") as f:
+        jpeg = f.read()[1:]
+    write("picture", "jpg-trailing-bytes", b"\x01" + jpeg + b"\n" + bytes(16))
+    write("picture", "jpg-without-scan", b"\x01" + jpeg[:jpeg.index(b"\xff\xda")] + b"\xff\xd9")
 
 
 # ---- databases: first byte = flags (bit 0: a -wal journal follows, bit 1: .doc report) ----

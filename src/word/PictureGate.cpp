@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstdlib>
@@ -75,30 +76,42 @@ public:
     const QByteArray& Head() const { return m_head; }
     qint64 Size() const { return m_file.Size(); }
 
-    // Up to `count` (at most one block) bytes at `offset`; fewer at the end of the file or on an error.
-    QByteArray At(qint64 offset, qint64 count) {
-        if (offset < 0 || offset >= Size())
-            return {};
+    // The `count` (at most one block) bytes at `offset`, valid until the next call; null when the
+    // file has fewer. Walking a picture's structure reads a few bytes at a time, so nothing is copied.
+    const char* Span(qint64 offset, qint64 count) {
+        if (offset < 0 || count > kBlockSize || offset + count > Size())
+            return nullptr;
         if (offset + count <= m_head.size())
-            return m_head.mid(offset, count);
+            return m_head.constData() + offset;
         if (offset < m_blockAt || offset + count > m_blockAt + m_block.size()) {
             m_block.resize(std::min(kBlockSize, Size() - offset));
             m_block.truncate(std::max<qint64>(0, m_file.ReadAt(offset, m_block.data(), m_block.size())));
             m_blockAt = offset;
         }
-        return m_block.mid(offset - m_blockAt, count);
+        return offset + count <= m_blockAt + m_block.size() ? m_block.constData() + (offset - m_blockAt)
+                                                            : nullptr;
+    }
+
+    // Up to `count` (at most one block) bytes at `offset`; fewer at the end of the file or on an error.
+    QByteArray At(qint64 offset, qint64 count) {
+        if (offset < 0 || offset >= Size() || count <= 0)
+            return {};
+        count = std::min(count, Size() - offset);
+        const char* span = Span(offset, count);
+        return span != nullptr ? QByteArray(span, count) : QByteArray();
     }
 
     // The first byte at or after `offset` that equals `value`, or -1.
     qint64 Find(qint64 offset, char value) {
-        while (offset < Size()) {
-            const QByteArray block = At(offset, kBlockSize);
-            if (block.isEmpty())
+        while (offset >= 0 && offset < Size()) {
+            const qint64 count = std::min(kBlockSize, Size() - offset);
+            const char* span = Span(offset, count);
+            if (span == nullptr)
                 return -1;
-            const void* hit = std::memchr(block.constData(), value, std::size_t(block.size()));
+            const void* hit = std::memchr(span, value, std::size_t(count));
             if (hit != nullptr)
-                return offset + (static_cast<const char*>(hit) - block.constData());
-            offset += block.size();
+                return offset + (static_cast<const char*>(hit) - span);
+            offset += count;
         }
         return -1;
     }
@@ -133,16 +146,16 @@ qint64 PngLength(FileBytes& bytes, Picture* picture) {
     picture->pixelHeight = int(BigEndian32(header, 12));
     bool imageData = false;
     for (qint64 at = 8;;) {
-        const QByteArray chunk = bytes.At(at, 8);
-        if (chunk.size() != 8)
+        const char* chunk = bytes.Span(at, 8);
+        if (chunk == nullptr)
             return 0;
-        const quint32 length = BigEndian32(chunk, 0);
+        const quint32 length = qFromBigEndian<quint32>(chunk);
         const qint64 next = at + 12 + qint64(length);
         if (length > 0x7FFFFFFFu || next > bytes.Size())
             return 0;
-        if (chunk.mid(4, 4) == "IEND")
+        if (std::memcmp(chunk + 4, "IEND", 4) == 0)
             return imageData ? next : 0;
-        imageData = imageData || chunk.mid(4, 4) == "IDAT";
+        imageData = imageData || std::memcmp(chunk + 4, "IDAT", 4) == 0;
         at = next;
     }
 }
@@ -154,10 +167,10 @@ qint64 ScanEnd(FileBytes& bytes, qint64 at) {
         at = bytes.Find(at, '\xFF');
         if (at < 0)
             return -1;
-        const QByteArray next = bytes.At(at + 1, 1);
-        if (next.isEmpty())
+        const char* next = bytes.Span(at + 1, 1);
+        if (next == nullptr)
             return -1;
-        const int code = quint8(next[0]);
+        const int code = quint8(*next);
         if (code == 0x00 || (code >= 0xD0 && code <= 0xD7) || code == 0xFF) {
             at += code == 0xFF ? 1 : 2;
             continue;
