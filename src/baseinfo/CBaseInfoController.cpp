@@ -2,7 +2,7 @@
 
 #include "baseinfo/CBaseInfoHistory.h"
 #include "report/CReportParam.h"
-#include "report/IUserPrompts.h"
+#include "baseinfo/IUserPrompts.h"
 
 CBaseInfoController::CBaseInfoController(IUserPrompts* prompts, CBaseInfoHistory* history)
     : m_pPrompts(prompts), m_pHistory(history) {}

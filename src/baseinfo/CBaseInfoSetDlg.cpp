@@ -1,6 +1,6 @@
 #include "baseinfo/CBaseInfoSetDlg.h"
 
-#include "app/CDialogUnits.h"
+#include "baseinfo/CDialogUnits.h"
 #include "baseinfo/CBaseInfoHistory.h"
 
 #include <QApplication>

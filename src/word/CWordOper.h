@@ -1,7 +1,7 @@
 #pragma once
 
-#include "report/FontInfo.h"
-#include "report/MarginInfo.h"
+#include "word/FontInfo.h"
+#include "word/MarginInfo.h"
 #include "word/DocumentEditor.h"
 #include "word/IDocumentWriter.h"
 

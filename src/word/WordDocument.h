@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/MarginInfo.h"
+#include "word/MarginInfo.h"
 
 #include <QString>
 
