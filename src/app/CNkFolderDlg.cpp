@@ -1,7 +1,7 @@
 #include "app/CNkFolderDlg.h"
 
-#include "data/CDataSetLayout.h"
 #include "baseinfo/IUserPrompts.h"
+#include "data/CDataSetLayout.h"
 
 #include <QDir>
 

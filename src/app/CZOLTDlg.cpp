@@ -1,19 +1,19 @@
 #include "app/CZOLTDlg.h"
 
 #include "app/CAboutDlg.h"
-#include "baseinfo/CDialogUnits.h"
 #include "app/CNkFolderDlg.h"
 #include "app/CRecordListModel.h"
 #include "app/CRecordPreviewLauncher.h"
 #include "app/CReportDoneEvent.h"
 #include "app/CReportProgressEvent.h"
 #include "app/CWindowReportSink.h"
+#include "baseinfo/CDialogUnits.h"
+#include "baseinfo/IUserPrompts.h"
 #include "data/CDataSetLayout.h"
 #include "report/BaseInfoRecord.h"
 #include "report/CReport.h"
 #include "report/CReportParam.h"
 #include "report/ReportLayout.h"
-#include "baseinfo/IUserPrompts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -368,8 +368,8 @@ QString CZOLTDlg::ProposedReportName(Method method, const QDateTime& when) {
     const QDate date = when.date();
     const QTime time = when.time();
     return MethodInfo::Of(method).ReportTitle() + QString::asprintf("%02d%02d%02d%02d%02d", date.year(),
-                                                                      date.month(), date.day(),
-                                                                      time.hour(), time.minute());
+                                                                    date.month(), date.day(), time.hour(),
+                                                                    time.minute());
 }
 
 QString CZOLTDlg::ProposedReportName(int method, const QDateTime& when) {

@@ -26,7 +26,8 @@ private:
     void WriteBaseInfoTable(CWordOper& word, const BaseInfoRecord& info) const;
     void WriteDataHeader(CWordOper& word) const;
     // False when the job was given up part way.
-    bool WriteDataRows(CWordOper& word, CReport& report, const MethodRecords& records, QString& subject) const;
+    bool WriteDataRows(CWordOper& word, CReport& report, const MethodRecords& records,
+                       QString& subject) const;
     bool Save(CWordOper& word, CReport& report, const QString& path) const;
 
     const MethodInfo& m_method;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "word/FontInfo.h"
-#include "word/MarginInfo.h"
 #include "word/DocumentEditor.h"
+#include "word/FontInfo.h"
 #include "word/IDocumentWriter.h"
+#include "word/MarginInfo.h"
 
 #include <QString>
 

@@ -50,24 +50,14 @@ std::uint32_t Dttm(const QDateTime& time) {
 std::vector<int> ShownPictures(const Document& document) {
     std::vector<int> shown;
     std::vector<bool> seen(document.pictures.size(), false);
-    const std::function<void(const Paragraph&)> visit = [&](const Paragraph& paragraph) {
+    ForEachParagraph(document, [&](const Paragraph& paragraph) {
         for (const Run& run : paragraph.runs) {
             if (run.IsPicture() && run.picture < static_cast<int>(seen.size()) && !seen[run.picture]) {
                 seen[run.picture] = true;
                 shown.push_back(run.picture);
             }
         }
-    };
-    for (const BodyElement& element : document.body) {
-        if (const Paragraph* paragraph = std::get_if<Paragraph>(&element)) {
-            visit(*paragraph);
-            continue;
-        }
-        for (const TableRow& row : std::get<Table>(element).rows)
-            for (const TableCell& cell : row.cells)
-                for (const Paragraph& paragraph : cell.paragraphs)
-                    visit(paragraph);
-    }
+    });
     return shown;
 }
 
@@ -101,8 +91,8 @@ bool WriteDataStream(const Document& document, const std::vector<int>& shown, Cf
     for (std::size_t i = 0; i < shown.size(); ++i) {
         const auto picture = static_cast<std::size_t>(shown[i]);
         locations[picture] = static_cast<std::uint32_t>(cfb.StreamPosition());
-        if (!DocPictureWriter::Write(document.pictures[picture], kFirstShapeId + static_cast<std::uint32_t>(i),
-                                     &cfb, reason))
+        if (!DocPictureWriter::Write(document.pictures[picture],
+                                     kFirstShapeId + static_cast<std::uint32_t>(i), &cfb, reason))
             return false;
     }
     return cfb.EndStream();
@@ -127,7 +117,8 @@ bool AppendPropertyPages(DocFkpBuilder::Kind kind, const std::vector<DocTextBuil
 }
 
 // WordDocument: room for the FIB, the text, the section's properties, then the property pages.
-bool BuildWordStream(const DocTextBuilder& text, const QByteArray& sepx, WordStream* stream, QString* reason) {
+bool BuildWordStream(const DocTextBuilder& text, const QByteArray& sepx, WordStream* stream,
+                     QString* reason) {
     stream->ccpText = static_cast<std::uint32_t>(text.Text().size());
     DocByteWriter& word = stream->bytes;
     word = DocByteWriter(static_cast<qsizetype>(kTextStart + 2 * stream->ccpText + 8 * kPageSize));
@@ -138,13 +129,13 @@ bool BuildWordStream(const DocTextBuilder& text, const QByteArray& sepx, WordStr
     word.U16(static_cast<std::uint32_t>(sepx.size()));
     word.Bytes(sepx);
     word.PadTo(kPageSize);
-    if (!AppendPropertyPages(DocFkpBuilder::Kind::Character, text.CharacterRuns(), word, &stream->firstChpxPage,
-                             &stream->chpxPageCount, &stream->chpxBinTable)) {
+    if (!AppendPropertyPages(DocFkpBuilder::Kind::Character, text.CharacterRuns(), word,
+                             &stream->firstChpxPage, &stream->chpxPageCount, &stream->chpxBinTable)) {
         *reason = QStringLiteral("character properties too large");
         return false;
     }
-    if (!AppendPropertyPages(DocFkpBuilder::Kind::Paragraph, text.ParagraphRuns(), word, &stream->firstPapxPage,
-                             &stream->papxPageCount, &stream->papxBinTable)) {
+    if (!AppendPropertyPages(DocFkpBuilder::Kind::Paragraph, text.ParagraphRuns(), word,
+                             &stream->firstPapxPage, &stream->papxPageCount, &stream->papxBinTable)) {
         *reason = QStringLiteral("paragraph properties too large");
         return false;
     }
@@ -190,7 +181,8 @@ QByteArray FinishWordStream(WordStream& stream, DocFib& fib, bool hasPictures) {
     // Readers such as antiword only look for the text in regular sectors, never in the mini stream.
     if (word.Size() < kMinWordStreamSize)
         word.Zeros(kMinWordStreamSize - word.Size());
-    fib.SetPropertyPages(stream.firstChpxPage, stream.chpxPageCount, stream.firstPapxPage, stream.papxPageCount);
+    fib.SetPropertyPages(stream.firstChpxPage, stream.chpxPageCount, stream.firstPapxPage,
+                         stream.papxPageCount);
     fib.SetHasPictures(hasPictures);
     QByteArray bytes = word.Take();
     bytes.replace(0, DocFib::kSize, fib.Serialize());

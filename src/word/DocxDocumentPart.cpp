@@ -18,19 +18,6 @@ constexpr std::int64_t kEmuPerPoint = 12700;
 constexpr int kCellMarginTwips = 28;
 constexpr qsizetype kDrainSize = 128 * 1024;
 
-void ForEachParagraph(const Document& document, const std::function<void(const Paragraph&)>& visit) {
-    for (const BodyElement& element : document.body) {
-        if (const Paragraph* paragraph = std::get_if<Paragraph>(&element)) {
-            visit(*paragraph);
-            continue;
-        }
-        for (const TableRow& row : std::get<Table>(element).rows)
-            for (const TableCell& cell : row.cells)
-                for (const Paragraph& paragraph : cell.paragraphs)
-                    visit(paragraph);
-    }
-}
-
 QString HexColor(std::int32_t color) {
     // Word's colour value is 0x00BBGGRR; values with the top byte set (automatic, theme colours) have
     // no RGB and are written as automatic.

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <variant>
 #include <vector>
 
@@ -81,5 +82,19 @@ struct Document {
     std::vector<BodyElement> body; // ends with a paragraph once a writer sees it
     std::vector<Picture> pictures;
 };
+
+// Every paragraph of the body in reading order, those in table cells included.
+inline void ForEachParagraph(const Document& document, const std::function<void(const Paragraph&)>& visit) {
+    for (const BodyElement& element : document.body) {
+        if (const Paragraph* paragraph = std::get_if<Paragraph>(&element)) {
+            visit(*paragraph);
+            continue;
+        }
+        for (const TableRow& row : std::get<Table>(element).rows)
+            for (const TableCell& cell : row.cells)
+                for (const Paragraph& paragraph : cell.paragraphs)
+                    visit(paragraph);
+    }
+}
 
 } // namespace Word

@@ -127,9 +127,9 @@ struct GeneratedTable {
 };
 
 QVariantList UsRow(QRandomGenerator& rng, const RecordDraw& draw) {
-    static const QString devices[] = {
-        QStringLiteral("1号主变"), QStringLiteral("2号主变"), QStringLiteral("110kV GIS 城南线间隔"),
-        QStringLiteral("110kV GIS 母联间隔"), QStringLiteral("35kV 电缆终端")};
+    static const QString devices[] = {QStringLiteral("1号主变"), QStringLiteral("2号主变"),
+                                      QStringLiteral("110kV GIS 城南线间隔"),
+                                      QStringLiteral("110kV GIS 母联间隔"), QStringLiteral("35kV 电缆终端")};
     static const QString types[] = {QStringLiteral("变压器"), QStringLiteral("变压器"), QStringLiteral("GIS"),
                                     QStringLiteral("GIS"), QStringLiteral("电缆终端")};
     static const QString points[] = {QStringLiteral("A相盆式绝缘子"), QStringLiteral("B相盆式绝缘子"),
@@ -165,9 +165,9 @@ QVariantList TevRow(QRandomGenerator& rng, const RecordDraw& draw) {
         QStringLiteral("10kV 城南线 911 开关柜"), QStringLiteral("10kV 东郊线 912 开关柜"),
         QStringLiteral("10kV 1号电容器 913 开关柜"), QStringLiteral("10kV 母联 900 开关柜"),
         QStringLiteral("10kV 1号站用变柜")};
-    static const QString points[] = {
-        QStringLiteral("前上"), QStringLiteral("前中"), QStringLiteral("前下"), QStringLiteral("后上"),
-        QStringLiteral("后中"), QStringLiteral("后下"), QStringLiteral("侧上"), QStringLiteral("侧下")};
+    static const QString points[] = {QStringLiteral("前上"), QStringLiteral("前中"), QStringLiteral("前下"),
+                                     QStringLiteral("后上"), QStringLiteral("后中"), QStringLiteral("后下"),
+                                     QStringLiteral("侧上"), QStringLiteral("侧下")};
     const int value = 6 + static_cast<int>(draw.level * 38.0 + rng.bounded(4u));
     const int pulses = static_cast<int>(draw.level * 240.0 + rng.bounded(6u));
     return {draw.number,
@@ -191,8 +191,8 @@ QVariantList HfctRow(QRandomGenerator& rng, const RecordDraw& draw) {
     static const QString devices[] = {QStringLiteral("1号主变"), QStringLiteral("2号主变"),
                                       QStringLiteral("110kV 城南线电缆终端"),
                                       QStringLiteral("35kV 开发区线电缆终端")};
-    static const QString types[] = {QStringLiteral("变压器"), QStringLiteral("变压器"), QStringLiteral("电缆"),
-                                    QStringLiteral("电缆")};
+    static const QString types[] = {QStringLiteral("变压器"), QStringLiteral("变压器"),
+                                    QStringLiteral("电缆"), QStringLiteral("电缆")};
     static const QString points[] = {QStringLiteral("铁芯接地线"), QStringLiteral("夹件接地线"),
                                      QStringLiteral("A相接地线"), QStringLiteral("B相接地线"),
                                      QStringLiteral("C相接地线")};
@@ -221,9 +221,10 @@ RecordPictures NamePictures(const MethodProfile& profile, int number, const QDat
                             const QString& extension) {
     RecordPictures pictures;
     pictures.nVariant = std::min(kPlotVariants - 1, static_cast<int>(level * kPlotVariants));
-    const QString stem = QStringLiteral("%1_%2_%3_")
-                             .arg(QLatin1String(profile.szPrefix), time.toString(QStringLiteral("yyyyMMdd_HHmmss")))
-                             .arg(number, 4, 10, QLatin1Char('0'));
+    const QString stem =
+        QStringLiteral("%1_%2_%3_")
+            .arg(QLatin1String(profile.szPrefix), time.toString(QStringLiteral("yyyyMMdd_HHmmss")))
+            .arg(number, 4, 10, QLatin1Char('0'));
     for (int k = 0; k < 3; ++k) {
         pictures.arrNames[k] = stem + QLatin1String(profile.arrKindNames[k]) + QLatin1Char('.') + extension;
     }
