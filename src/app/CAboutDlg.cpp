@@ -1,6 +1,6 @@
 #include "app/CAboutDlg.h"
 
-#include "app/CDialogUnits.h"
+#include "baseinfo/CDialogUnits.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "app/CNkFolderDlg.h"
 
+#include "baseinfo/IUserPrompts.h"
 #include "data/CDataSetLayout.h"
-#include "report/IUserPrompts.h"
 
 #include <QDir>
 

@@ -2,8 +2,6 @@
 
 #include "data/Utf8ToWide.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 
 CRecordListModel::CRecordListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -15,14 +13,14 @@ CRecordListModel::~CRecordListModel() {
 void CRecordListModel::SetResultTable(char** table, int rows, int columns) {
     beginResetModel();
     ReleaseTable();
-    m_pTable = table;
+    m_table = ResultTable(table, rows, columns);
     if (table != nullptr && rows >= 0 && columns > 0) {
         m_nRows = rows;
         m_nColumns = columns;
     }
     m_arrCaptions.reserve(m_nColumns);
     for (int column = 0; column < m_nColumns; ++column) {
-        m_arrCaptions.append(Utf8ToWide(m_pTable[column]));
+        m_arrCaptions.append(Utf8ToWide(table[column]));
     }
     m_arrChecked.assign(static_cast<size_t>(m_nRows), false);
     endResetModel();
@@ -33,8 +31,7 @@ void CRecordListModel::Clear() {
 }
 
 void CRecordListModel::ReleaseTable() {
-    sqlite3_free_table(m_pTable);
-    m_pTable = nullptr;
+    m_table = ResultTable();
     m_nRows = 0;
     m_nColumns = 0;
     m_arrCaptions.clear();
@@ -72,7 +69,7 @@ const char* CRecordListModel::Cell(int row, int column) const {
         return nullptr;
     }
     // Row 0 of the result table holds the column names.
-    return m_pTable[static_cast<qsizetype>(row + 1) * m_nColumns + column];
+    return m_table.Data()[static_cast<qsizetype>(row + 1) * m_nColumns + column];
 }
 
 QString CRecordListModel::CellText(int row, int column) const {

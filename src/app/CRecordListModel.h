@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/ResultTable.h"
+
 #include <QAbstractTableModel>
 #include <QList>
 #include <QStringList>
@@ -49,7 +51,7 @@ private:
     const char* Cell(int row, int column) const;
     void ReleaseTable();
 
-    char** m_pTable = nullptr;
+    ResultTable m_table;
     int m_nRows = 0;
     int m_nColumns = 0;
     QStringList m_arrCaptions;

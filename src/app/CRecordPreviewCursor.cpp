@@ -41,16 +41,17 @@ bool CRecordPreviewCursor::ToggleChecked() {
     return m_pModel->setData(m_pModel->index(m_nRow, 0), next, Qt::CheckStateRole);
 }
 
-int CRecordPreviewCursor::Method() const {
-    return m_method ? m_method() : -1;
+std::optional<Method> CRecordPreviewCursor::CurrentMethod() const {
+    return m_method ? MethodInfo::FromIndex(m_method()) : std::nullopt;
 }
 
 CDataSetLayout::RecordRefs CRecordPreviewCursor::RecordAt(int row) const {
-    if (!m_pModel || row < 0 || row >= Count()) {
+    const std::optional<Method> method = CurrentMethod();
+    if (!m_pModel || !method || row < 0 || row >= Count()) {
         return {};
     }
     const CRecordListModel* model = m_pModel;
-    return CDataSetLayout::GatherRecord(Method(), m_pictureFolder ? m_pictureFolder() : QString(),
+    return CDataSetLayout::GatherRecord(*method, m_pictureFolder ? m_pictureFolder() : QString(),
                                         [model, row](int column) { return model->CellText(row, column); });
 }
 

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 
 class CRecordListModel;
 
@@ -41,7 +42,9 @@ public:
     // Caption and text of a cell of the current record; empty when it has none.
     QString Caption(int column) const;
     QString Cell(int column) const;
-    int Method() const;
+    // The method the list shows, from the combo box index the window hands in; none for an index
+    // that selects no method.
+    std::optional<Method> CurrentMethod() const;
 
 signals:
     void RowChanged(int row);

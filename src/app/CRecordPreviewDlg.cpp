@@ -138,7 +138,9 @@ void CRecordPreviewDlg::Refresh() {
     m_btnNext->setEnabled(row + 1 < m_pCursor->Count());
 
     m_paths = {record.strPicture1, record.strPicture2, record.strPicture3};
-    const CDataSetLayout::ReportColumns columns = CDataSetLayout::Columns(m_pCursor->Method());
+    const std::optional<Method> method = m_pCursor->CurrentMethod();
+    const CDataSetLayout::ReportColumns columns =
+        method ? CDataSetLayout::Columns(*method) : CDataSetLayout::ReportColumns();
     const int pictureColumns[3] = {columns.nPicture1, columns.nPicture2, columns.nPicture3};
     QStringList wanted;
     for (size_t i = 0; i < m_paths.size(); ++i) {

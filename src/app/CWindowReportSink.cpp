@@ -2,7 +2,7 @@
 
 #include "app/CReportDoneEvent.h"
 #include "app/CReportProgressEvent.h"
-#include "report/IUserPrompts.h"
+#include "baseinfo/IUserPrompts.h"
 
 #include <QCoreApplication>
 #include <QWidget>

@@ -1,18 +1,19 @@
 #include "app/CZOLTDlg.h"
 
 #include "app/CAboutDlg.h"
-#include "app/CDialogUnits.h"
 #include "app/CNkFolderDlg.h"
 #include "app/CRecordListModel.h"
 #include "app/CRecordPreviewLauncher.h"
 #include "app/CReportDoneEvent.h"
 #include "app/CReportProgressEvent.h"
 #include "app/CWindowReportSink.h"
+#include "baseinfo/CDialogUnits.h"
+#include "baseinfo/IUserPrompts.h"
 #include "data/CDataSetLayout.h"
 #include "report/BaseInfoRecord.h"
 #include "report/CReport.h"
 #include "report/CReportParam.h"
-#include "report/IUserPrompts.h"
+#include "report/ReportLayout.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,8 +30,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
-
-#include <sqlite3.h>
 
 namespace {
 
@@ -96,6 +95,17 @@ void CZOLTDlg::CreateControls() {
     resize(units.ToX(523), units.ToY(360));
 
     // Template order, which is also the tab order.
+    CreateChooserControls(units);
+    CreateListControls(units);
+    m_labelHint = new QLabel(QStringLiteral("提示：请选择保存数据的文件夹"), this);
+    m_labelHint->setGeometry(units.ToRect(166, 35, 162, 11));
+
+    ConnectControls();
+    CreateAboutAction();
+    qApp->installEventFilter(this);
+}
+
+void CZOLTDlg::CreateChooserControls(const CDialogUnits& units) {
     m_groupMethod = new QGroupBox(QStringLiteral("检测方法"), this);
     m_groupMethod->setGeometry(units.ToRect(7, 7, 150, 29));
     FrameThroughCaption(m_groupMethod, "top left");
@@ -115,6 +125,9 @@ void CZOLTDlg::CreateControls() {
     m_btnGenerate = new QPushButton(QStringLiteral("生成报告"), this);
     m_btnGenerate->setObjectName(QStringLiteral("1009"));
     m_btnGenerate->setGeometry(units.ToRect(401, 15, 50, 22));
+}
+
+void CZOLTDlg::CreateListControls(const CDialogUnits& units) {
 
     m_btnSelectAll = new QPushButton(QStringLiteral("全选"), this);
     m_btnSelectAll->setObjectName(QStringLiteral("1015"));
@@ -144,11 +157,10 @@ void CZOLTDlg::CreateControls() {
     // A double-click or the list's context menu shows a record's pictures in a window of its own.
     new CRecordPreviewLauncher(
         m_listRecords, m_pModel, [this] { return m_comboMethod->currentIndex(); },
-        [this] { return PictureFolderOf(m_comboMethod->currentIndex()); }, this);
+        [this] { return PictureFolderOf(CurrentMethod()); }, this);
+}
 
-    m_labelHint = new QLabel(QStringLiteral("提示：请选择保存数据的文件夹"), this);
-    m_labelHint->setGeometry(units.ToRect(166, 35, 162, 11));
-
+void CZOLTDlg::ConnectControls() {
     for (QPushButton* button : {m_btnOpenFolder, m_btnGenerate, m_btnSelectAll, m_btnClearAll}) {
         // Return never presses a button of this window.
         button->setAutoDefault(false);
@@ -165,7 +177,9 @@ void CZOLTDlg::CreateControls() {
     connect(m_btnGenerate, &QPushButton::clicked, this, &CZOLTDlg::OnBnClickedGenerate);
     connect(m_btnSelectAll, &QPushButton::clicked, this, &CZOLTDlg::OnBnClickedSelectAll);
     connect(m_btnClearAll, &QPushButton::clicked, this, &CZOLTDlg::OnBnClickedClearAll);
+}
 
+void CZOLTDlg::CreateAboutAction() {
     // The window manager owns the system menu here, so the About entry lives in the window's
     // context menu and on F1.
     m_actionAbout = new QAction(QStringLiteral("关于 ZOLT(&A)..."), this);
@@ -178,8 +192,6 @@ void CZOLTDlg::CreateControls() {
     addAction(separator);
     addAction(m_actionAbout);
     setContextMenuPolicy(Qt::ActionsContextMenu);
-
-    qApp->installEventFilter(this);
 }
 
 void CZOLTDlg::OnInitDialog() {
@@ -203,9 +215,9 @@ void CZOLTDlg::InitControls() {
     m_listRecords->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     m_listRecords->horizontalHeader()->setHighlightSections(false);
 
-    m_comboMethod->addItem(QStringLiteral("US巡检"));
-    m_comboMethod->addItem(QStringLiteral("TEV巡检"));
-    m_comboMethod->addItem(QStringLiteral("HFCT巡检"));
+    for (int index = 0; index < MethodInfo::kCount; ++index) {
+        m_comboMethod->addItem(QString::fromUtf16(MethodInfo::At(index).displayName));
+    }
     m_comboMethod->setCurrentIndex(0);
     // Connected after the entries exist, so that filling the box is not a change of method.
     connect(m_comboMethod, &QComboBox::currentIndexChanged, this, &CZOLTDlg::OnCbnSelchangeMethod);
@@ -284,7 +296,7 @@ void CZOLTDlg::ShowAbout() {
 
 void CZOLTDlg::OnBnClickedOpenFolder() {
     Common::CNkFolderDlg folderDlg(this, m_pPrompts);
-    if (folderDlg.DoModal() != 1) {
+    if (folderDlg.DoModal() != Common::CNkFolderDlg::kChosen) {
         return;
     }
     m_btnGenerate->setEnabled(false);
@@ -295,9 +307,9 @@ void CZOLTDlg::OnBnClickedOpenFolder() {
     m_strDataFolder = folderDlg.GetPathName();
     DoDataExchange();
 
-    m_strUsPicFolder = CDataSetLayout::PictureFolder(m_strDataFolder, 0);
-    m_strTevPicFolder = CDataSetLayout::PictureFolder(m_strDataFolder, 1);
-    m_strHfctPicFolder = CDataSetLayout::PictureFolder(m_strDataFolder, 2);
+    m_strUsPicFolder = CDataSetLayout::PictureFolder(m_strDataFolder, Method::Us);
+    m_strTevPicFolder = CDataSetLayout::PictureFolder(m_strDataFolder, Method::Tev);
+    m_strHfctPicFolder = CDataSetLayout::PictureFolder(m_strDataFolder, Method::Hfct);
     const QString databasePath = CDataSetLayout::DatabasePath(m_strDataFolder);
 
     if (!CDataSetLayout::DatabaseExists(databasePath)) {
@@ -319,7 +331,8 @@ void CZOLTDlg::LoadRecordList() {
     if (!m_dataDb.IsOpen()) {
         return;
     }
-    const char* table = CDataSetLayout::RecordTable(m_comboMethod->currentIndex());
+    const std::optional<Method> method = CurrentMethod();
+    const char* table = method ? CDataSetLayout::RecordTable(*method) : "";
     char** result = nullptr;
     int rows = 0;
     int columns = 0;
@@ -354,48 +367,50 @@ void CZOLTDlg::OnBnClickedClearAll() {
 
 // ---- Report job ----
 
-QString CZOLTDlg::ProposedReportName(int method, const QDateTime& when) {
-    static const char* const kPrefixes[] = {"US", "TEV", "HFCT"};
-    if (method < 0 || method > 2) {
-        return QString();
-    }
+QString CZOLTDlg::ProposedReportName(Method method, const QDateTime& when) {
     const QDate date = when.date();
     const QTime time = when.time();
-    return QString::asprintf("%s局部放电检测报告%02d%02d%02d%02d%02d", kPrefixes[method], date.year(),
-                             date.month(), date.day(), time.hour(), time.minute());
+    return MethodInfo::Of(method).ReportTitle() + QString::asprintf("%02d%02d%02d%02d%02d", date.year(),
+                                                                    date.month(), date.day(), time.hour(),
+                                                                    time.minute());
 }
 
-QString CZOLTDlg::PictureFolderOf(int method) const {
-    switch (method) {
-    case 0:
-        return m_strUsPicFolder;
-    case 1:
-        return m_strTevPicFolder;
-    case 2:
-        return m_strHfctPicFolder;
-    default:
+QString CZOLTDlg::ProposedReportName(int method, const QDateTime& when) {
+    const std::optional<Method> known = MethodInfo::FromIndex(method);
+    return known ? ProposedReportName(*known, when) : QString();
+}
+
+std::optional<Method> CZOLTDlg::CurrentMethod() const {
+    return MethodInfo::FromIndex(m_comboMethod->currentIndex());
+}
+
+QString CZOLTDlg::PictureFolderOf(std::optional<Method> method) const {
+    if (!method) {
         return QString();
     }
+    // In the order of the method's index.
+    const QString* const folders[MethodInfo::kCount] = {&m_strUsPicFolder, &m_strTevPicFolder,
+                                                        &m_strHfctPicFolder};
+    return *folders[MethodInfo::IndexOf(*method)];
 }
 
 void CZOLTDlg::OnBnClickedGenerate() {
-    const QDateTime now = QDateTime::currentDateTime();
-    m_strReportPath.clear();
-    const int method = m_comboMethod->currentIndex();
-    m_strReportPath = ProposedReportName(method, now);
+    const std::optional<Method> method = CurrentMethod();
+    if (!method) {
+        return;
+    }
+    m_strReportPath = ProposedReportName(*method, QDateTime::currentDateTime());
 
     MethodRecords gathered;
     const QString pictureFolder = PictureFolderOf(method);
     for (int row = 0; row < m_pModel->rowCount(); ++row) {
         if (m_pModel->IsChecked(row)) {
             const CDataSetLayout::RecordRefs record = CDataSetLayout::GatherRecord(
-                method, pictureFolder, [&](int column) { return m_pModel->CellText(row, column); });
+                *method, pictureFolder, [&](int column) { return m_pModel->CellText(row, column); });
             gathered.Append(record.strValue, record.strPicture1, record.strPicture2, record.strPicture3);
         }
     }
-    if (MethodRecords* records = CReportParam::GetInstance()->RecordsOf(method)) {
-        *records = gathered;
-    }
+    *CReportParam::GetInstance()->RecordsOf(*method) = gathered;
 
     IUserPrompts::SaveRequest request;
     request.proposedName = m_strReportPath;
@@ -413,7 +428,7 @@ void CZOLTDlg::OnBnClickedGenerate() {
 
     auto job = std::make_shared<Job>();
     job->path = m_strReportPath;
-    job->method = method;
+    job->method = *method;
     job->sink = std::make_shared<CWindowReportSink>(this, m_pPrompts);
     m_jobPickedUp = job->pickedUp.get_future().share();
     m_job = job;
@@ -435,7 +450,7 @@ void CZOLTDlg::Run() {
     // the window again, so the window may go while the job finishes.
     std::shared_ptr<Job> job = m_job;
     const QString path = job->path;
-    const int method = job->method;
+    const Method method = job->method;
     std::shared_ptr<CWindowReportSink> sink = job->sink;
     job->pickedUp.set_value();
 
@@ -445,26 +460,8 @@ void CZOLTDlg::Run() {
     bool saved = false;
     QString error;
     try {
-        switch (method) {
-        case 0: {
-            const MethodRecords records = param->m_usRecords;
-            saved = baseInfo.BuildUsReport(report, path, records);
-            break;
-        }
-        case 1: {
-            const MethodRecords records = param->m_tevRecords;
-            saved = baseInfo.BuildTevReport(report, path, records);
-            break;
-        }
-        case 2: {
-            const MethodRecords records = param->m_hfctRecords;
-            saved = baseInfo.BuildHfctReport(report, path, records);
-            break;
-        }
-        default:
-            report.SetFailure(QStringLiteral("未选择检测方法。"));
-            break;
-        }
+        const MethodRecords records = *param->RecordsOf(method);
+        saved = ReportLayout(method).Build(baseInfo, report, path, records);
         error = report.GetFailure();
     } catch (const std::exception& e) {
         saved = false;

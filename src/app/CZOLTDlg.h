@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/CNkSQLiteOper.h"
+#include "data/Method.h"
 #include "report/CBaseThread.h"
 
 #include <QDialog>
@@ -9,7 +10,9 @@
 
 #include <future>
 #include <memory>
+#include <optional>
 
+class CDialogUnits;
 class CRecordListModel;
 class CWindowReportSink;
 class IUserPrompts;
@@ -46,6 +49,8 @@ public:
     void ShowAbout();
 
     // The report name proposed for a method at a local date and time (seconds are not used).
+    static QString ProposedReportName(Method method, const QDateTime& when);
+    // The combo box's method index; empty for an index that selects no method.
     static QString ProposedReportName(int method, const QDateTime& when);
 
     const QString& DataFolder() const { return m_strDataFolder; }
@@ -67,12 +72,16 @@ protected:
 private:
     struct Job {
         QString path;
-        int method = 0;
+        Method method = Method::Us;
         std::shared_ptr<CWindowReportSink> sink;
         std::promise<void> pickedUp; // set by the worker once it no longer needs the window
     };
 
     void CreateControls();
+    void CreateChooserControls(const CDialogUnits& units);
+    void CreateListControls(const CDialogUnits& units);
+    void ConnectControls();
+    void CreateAboutAction();
     void OnInitDialog();
     void InitControls();
     void LayoutControls(bool record);
@@ -81,7 +90,9 @@ private:
     void OnReportDone(bool saved, const QString& error);
     void SetInputsEnabled(bool enabled);
     void AbandonJob();
-    QString PictureFolderOf(int method) const;
+    // The combo box's choice; the one place its index becomes a method.
+    std::optional<Method> CurrentMethod() const;
+    QString PictureFolderOf(std::optional<Method> method) const;
 
     IUserPrompts* m_pPrompts;
     QIcon m_hIcon;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/IUserPrompts.h"
+#include "baseinfo/IUserPrompts.h"
 
 // The prompts as the user sees them: Qt's dialogs and message boxes.
 class QtUserPrompts : public IUserPrompts {

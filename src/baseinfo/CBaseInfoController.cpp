@@ -1,8 +1,8 @@
 #include "baseinfo/CBaseInfoController.h"
 
 #include "baseinfo/CBaseInfoHistory.h"
+#include "baseinfo/IUserPrompts.h"
 #include "report/CReportParam.h"
-#include "report/IUserPrompts.h"
 
 CBaseInfoController::CBaseInfoController(IUserPrompts* prompts, CBaseInfoHistory* history)
     : m_pPrompts(prompts), m_pHistory(history) {}

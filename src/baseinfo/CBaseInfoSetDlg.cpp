@@ -1,7 +1,7 @@
 #include "baseinfo/CBaseInfoSetDlg.h"
 
-#include "app/CDialogUnits.h"
 #include "baseinfo/CBaseInfoHistory.h"
+#include "baseinfo/CDialogUnits.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -11,22 +11,13 @@ QString CDataSetLayout::DatabasePath(const QString& folderPath) {
     return folderPath + kSeparator + FolderName(folderPath) + QStringLiteral(".db3");
 }
 
+QString CDataSetLayout::PictureFolder(const QString& folderPath, Method method) {
+    return folderPath + kSeparator + FolderName(folderPath) + MethodInfo::Of(method).FolderSuffix();
+}
+
 QString CDataSetLayout::PictureFolder(const QString& folderPath, int method) {
-    QString suffix;
-    switch (method) {
-    case 0:
-        suffix = QStringLiteral("-US");
-        break;
-    case 1:
-        suffix = QStringLiteral("-TEV");
-        break;
-    case 2:
-        suffix = QStringLiteral("-HFCT");
-        break;
-    default:
-        return QString();
-    }
-    return folderPath + kSeparator + FolderName(folderPath) + suffix;
+    const std::optional<Method> known = MethodInfo::FromIndex(method);
+    return known ? PictureFolder(folderPath, *known) : QString();
 }
 
 bool CDataSetLayout::DatabaseExists(const QString& databasePath) {
@@ -34,29 +25,23 @@ bool CDataSetLayout::DatabaseExists(const QString& databasePath) {
     return !databasePath.isEmpty() && QFileInfo::exists(databasePath);
 }
 
+const char* CDataSetLayout::RecordTable(Method method) {
+    return MethodInfo::Of(method).recordTable;
+}
+
 const char* CDataSetLayout::RecordTable(int method) {
-    switch (method) {
-    case 0:
-        return "AE_RECORD";
-    case 1:
-        return "TEV_RECORD";
-    case 2:
-        return "HFCT_RECORD";
-    default:
-        return "";
-    }
+    const std::optional<Method> known = MethodInfo::FromIndex(method);
+    return known ? RecordTable(*known) : "";
+}
+
+CDataSetLayout::ReportColumns CDataSetLayout::Columns(Method method) {
+    const MethodInfo& info = MethodInfo::Of(method);
+    return {info.valueFirst, info.valueSecond, info.pictures[0], info.pictures[1], info.pictures[2]};
 }
 
 CDataSetLayout::ReportColumns CDataSetLayout::Columns(int method) {
-    switch (method) {
-    case 0:
-        return {6, 10, 14, 15, 16};
-    case 1:
-    case 2:
-        return {6, 9, 10, 11, 12};
-    default:
-        return {};
-    }
+    const std::optional<Method> known = MethodInfo::FromIndex(method);
+    return known ? Columns(*known) : ReportColumns();
 }
 
 QString CDataSetLayout::PicturePath(const QString& pictureFolder, const QString& cellText) {
@@ -65,16 +50,22 @@ QString CDataSetLayout::PicturePath(const QString& pictureFolder, const QString&
     return pictureFolder + kSeparator + cellText;
 }
 
-CDataSetLayout::RecordRefs CDataSetLayout::GatherRecord(int method, const QString& pictureFolder,
+CDataSetLayout::RecordRefs CDataSetLayout::GatherRecord(Method method, const QString& pictureFolder,
                                                         const std::function<QString(int column)>& cellText) {
     RecordRefs refs;
-    const ReportColumns columns = Columns(method);
-    if (!columns.IsValid() || !cellText) {
+    if (!cellText) {
         return refs;
     }
+    const ReportColumns columns = Columns(method);
     refs.strValue = cellText(columns.nValueFirst) + cellText(columns.nValueSecond);
     refs.strPicture1 = PicturePath(pictureFolder, cellText(columns.nPicture1));
     refs.strPicture2 = PicturePath(pictureFolder, cellText(columns.nPicture2));
     refs.strPicture3 = PicturePath(pictureFolder, cellText(columns.nPicture3));
     return refs;
+}
+
+CDataSetLayout::RecordRefs CDataSetLayout::GatherRecord(int method, const QString& pictureFolder,
+                                                        const std::function<QString(int column)>& cellText) {
+    const std::optional<Method> known = MethodInfo::FromIndex(method);
+    return known ? GatherRecord(*known, pictureFolder, cellText) : RecordRefs();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Method.h"
+
 #include <QString>
 
 #include <functional>
@@ -7,7 +9,8 @@
 // Where a test data set keeps its parts, and which cells of a record the report reads.
 // A data set is a folder P named N holding the database P/N.db3 and the picture folders
 // P/N-US, P/N-TEV and P/N-HFCT. Paths are joined with '/' and are otherwise kept as given.
-// Detection method: 0 US, 1 TEV, 2 HFCT; any other index selects nothing.
+// The overloads taking an int accept the combo box's method index (0 US, 1 TEV, 2 HFCT); any
+// other index selects nothing.
 class CDataSetLayout {
 public:
     static constexpr QChar kSeparator = u'/';
@@ -36,14 +39,18 @@ public:
     // Text after the last separator, or all of the path when it has none; "/" gives "".
     static QString FolderName(const QString& folderPath);
     static QString DatabasePath(const QString& folderPath);
-    // Picture folder of a method; empty for an index that selects no method.
+    static QString PictureFolder(const QString& folderPath, Method method);
+    // Empty for an index that selects no method.
     static QString PictureFolder(const QString& folderPath, int method);
     // The presence test before opening: any entry of that exact name (no wildcards) counts, so a
     // directory named like the database is found and then fails to open.
     static bool DatabaseExists(const QString& databasePath);
 
-    // "AE_RECORD", "TEV_RECORD", "HFCT_RECORD"; "" for any other index.
+    // "AE_RECORD", "TEV_RECORD", "HFCT_RECORD".
+    static const char* RecordTable(Method method);
+    // "" for an index that selects no method.
     static const char* RecordTable(int method);
+    static ReportColumns Columns(Method method);
     static ReportColumns Columns(int method);
 
     // The picture folder + separator + the cell text, unchanged. An empty cell (or a NULL one, or
@@ -52,7 +59,10 @@ public:
     static QString PicturePath(const QString& pictureFolder, const QString& cellText);
 
     // Value text and picture paths of one record. cellText(column) gives a cell's text, empty for
-    // a NULL cell or a column the table does not have. Empty for an unknown method.
+    // a NULL cell or a column the table does not have.
+    static RecordRefs GatherRecord(Method method, const QString& pictureFolder,
+                                   const std::function<QString(int column)>& cellText);
+    // Empty for an index that selects no method.
     static RecordRefs GatherRecord(int method, const QString& pictureFolder,
                                    const std::function<QString(int column)>& cellText);
 };

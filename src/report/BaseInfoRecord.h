@@ -6,7 +6,8 @@
 
 class CReport;
 
-// The basic information of one inspection, and the three report layouts that print it.
+// The basic information of one inspection, and the entry points of the three report layouts
+// (ReportLayout) that print it.
 struct BaseInfoRecord {
     QString m_strInspector;   // 检测人员
     QString m_strPlace;       // 检测地点

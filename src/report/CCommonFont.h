@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/FontInfo.h"
+#include "word/FontInfo.h"
 
 // The three fonts of the report; never changed after construction.
 class CCommonFont {

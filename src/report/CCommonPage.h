@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/MarginInfo.h"
+#include "word/MarginInfo.h"
 
 // The page margins of the report; never changed after construction.
 class CCommonPage {

@@ -21,15 +21,14 @@ CReportParam* CReportParam::GetInstance() {
     return holder.Get();
 }
 
+MethodRecords* CReportParam::RecordsOf(Method method) {
+    // In the order of the method's index.
+    static constexpr MethodRecords CReportParam::*kRecords[MethodInfo::kCount] = {
+        &CReportParam::m_usRecords, &CReportParam::m_tevRecords, &CReportParam::m_hfctRecords};
+    return &(this->*kRecords[MethodInfo::IndexOf(method)]);
+}
+
 MethodRecords* CReportParam::RecordsOf(int method) {
-    switch (method) {
-    case 0:
-        return &m_usRecords;
-    case 1:
-        return &m_tevRecords;
-    case 2:
-        return &m_hfctRecords;
-    default:
-        return nullptr;
-    }
+    const std::optional<Method> known = MethodInfo::FromIndex(method);
+    return known ? RecordsOf(*known) : nullptr;
 }

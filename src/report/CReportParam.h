@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Method.h"
 #include "report/BaseInfoRecord.h"
 #include "report/MethodRecords.h"
 
@@ -12,7 +13,8 @@ public:
 
     static CReportParam* GetInstance();
 
-    // The records of a detection method (0 US, 1 TEV, 2 HFCT); null for any other index.
+    MethodRecords* RecordsOf(Method method);
+    // The combo box's method index (0 US, 1 TEV, 2 HFCT); null for any other index.
     MethodRecords* RecordsOf(int method);
 
     BaseInfoRecord m_baseInfo;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "report/FontInfo.h"
-#include "report/MarginInfo.h"
 #include "word/DocumentEditor.h"
+#include "word/FontInfo.h"
 #include "word/IDocumentWriter.h"
+#include "word/MarginInfo.h"
 
 #include <QString>
 

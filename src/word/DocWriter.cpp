@@ -53,6 +53,128 @@ void Place(DocByteWriter& table, DocFib& fib, DocFib::Pair pair, const QByteArra
     table.Bytes(bytes);
 }
 
+// The WordDocument stream before its FIB is written: text, the section's properties and the
+// property pages, with where each part landed.
+struct WordStream {
+    DocByteWriter bytes;
+    std::uint32_t ccpText = 0;
+    std::uint32_t fcSepx = 0;
+    std::uint32_t firstChpxPage = 0;
+    std::uint32_t chpxPageCount = 0;
+    std::uint32_t firstPapxPage = 0;
+    std::uint32_t papxPageCount = 0;
+    QByteArray chpxBinTable;
+    QByteArray papxBinTable;
+};
+
+// Copies the shown pictures into the Data stream, one at a time, and notes where each begins.
+bool WriteDataStream(const Document& document, const std::vector<int>& shown, CfbWriter& cfb,
+                     std::vector<std::uint32_t>& locations, QString* reason) {
+    if (shown.empty())
+        return true;
+    if (!cfb.BeginStream(QStringLiteral("Data")))
+        return false;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const auto picture = static_cast<std::size_t>(shown[i]);
+        locations[picture] = static_cast<std::uint32_t>(cfb.StreamPosition());
+        if (!DocPictureWriter::Write(document.pictures[picture],
+                                     kFirstShapeId + static_cast<std::uint32_t>(i), &cfb, reason))
+            return false;
+    }
+    return cfb.EndStream();
+}
+
+// Appends one kind of property runs as pages; false when a run's properties do not fit a page.
+bool AppendPropertyPages(DocFkpBuilder::Kind kind, const std::vector<DocTextBuilder::PropertyRun>& runs,
+                         DocByteWriter& bytes, std::uint32_t* firstPage, std::uint32_t* pageCount,
+                         QByteArray* binTable) {
+    DocFkpBuilder builder(kind, kTextStart);
+    for (const auto& run : runs) {
+        if (!builder.Add(kTextStart + 2 * static_cast<std::uint32_t>(run.cpEnd), run.properties))
+            return false;
+    }
+    *firstPage = static_cast<std::uint32_t>(bytes.Size() / kPageSize);
+    const std::vector<QByteArray> pages = builder.TakePages();
+    for (const QByteArray& page : pages)
+        bytes.Bytes(page);
+    *pageCount = static_cast<std::uint32_t>(pages.size());
+    *binTable = builder.BinTable(*firstPage);
+    return true;
+}
+
+// WordDocument: room for the FIB, the text, the section's properties, then the property pages.
+bool BuildWordStream(const DocTextBuilder& text, const QByteArray& sepx, WordStream* stream,
+                     QString* reason) {
+    stream->ccpText = static_cast<std::uint32_t>(text.Text().size());
+    DocByteWriter& word = stream->bytes;
+    word = DocByteWriter(static_cast<qsizetype>(kTextStart + 2 * stream->ccpText + 8 * kPageSize));
+    word.Zeros(kTextStart);
+    word.Utf16(text.Text());
+    word.PadTo(2);
+    stream->fcSepx = static_cast<std::uint32_t>(word.Size());
+    word.U16(static_cast<std::uint32_t>(sepx.size()));
+    word.Bytes(sepx);
+    word.PadTo(kPageSize);
+    if (!AppendPropertyPages(DocFkpBuilder::Kind::Character, text.CharacterRuns(), word,
+                             &stream->firstChpxPage, &stream->chpxPageCount, &stream->chpxBinTable)) {
+        *reason = QStringLiteral("character properties too large");
+        return false;
+    }
+    if (!AppendPropertyPages(DocFkpBuilder::Kind::Paragraph, text.ParagraphRuns(), word,
+                             &stream->firstPapxPage, &stream->papxPageCount, &stream->papxBinTable)) {
+        *reason = QStringLiteral("paragraph properties too large");
+        return false;
+    }
+    return true;
+}
+
+// 1Table: style sheet, section table, bin tables, fonts, document properties, piece table.
+QByteArray BuildTableStream(const WordStream& stream, const DocFontTable& fonts, const QByteArray& dop,
+                            DocFib& fib) {
+    DocByteWriter table;
+    const QByteArray stsh = DocStyleSheet::Build(fonts.AsciiDefault(), fonts.EastAsianDefault());
+    fib.SetPair(DocFib::StshfOrig, 0, static_cast<std::uint32_t>(stsh.size()));
+    Place(table, fib, DocFib::Stshf, stsh);
+    DocByteWriter sed; // PlcfSed: one section over the whole text
+    sed.U32(0);
+    sed.U32(stream.ccpText);
+    sed.U16(0);
+    sed.U32(stream.fcSepx);
+    sed.U16(0);
+    sed.U32(0xFFFFFFFF);
+    Place(table, fib, DocFib::PlcfSed, sed.Data());
+    Place(table, fib, DocFib::PlcfBteChpx, stream.chpxBinTable);
+    Place(table, fib, DocFib::PlcfBtePapx, stream.papxBinTable);
+    Place(table, fib, DocFib::SttbfFfn, fonts.Serialize());
+    Place(table, fib, DocFib::Dop, dop);
+    DocByteWriter clx; // one uncompressed (UTF-16) piece
+    clx.U8(0x02);
+    clx.U32(4 * 2 + 8);
+    clx.U32(0);
+    clx.U32(stream.ccpText);
+    clx.U16(0);
+    clx.U32(kTextStart);
+    clx.U16(0);
+    Place(table, fib, DocFib::Clx, clx.Data());
+    return table.Take();
+}
+
+// The WordDocument stream with its FIB in front.
+QByteArray FinishWordStream(WordStream& stream, DocFib& fib, bool hasPictures) {
+    DocByteWriter& word = stream.bytes;
+    fib.SetText(kTextStart, stream.ccpText);
+    fib.SetStreamSize(static_cast<std::uint32_t>(word.Size()));
+    // Readers such as antiword only look for the text in regular sectors, never in the mini stream.
+    if (word.Size() < kMinWordStreamSize)
+        word.Zeros(kMinWordStreamSize - word.Size());
+    fib.SetPropertyPages(stream.firstChpxPage, stream.chpxPageCount, stream.firstPapxPage,
+                         stream.papxPageCount);
+    fib.SetHasPictures(hasPictures);
+    QByteArray bytes = word.Take();
+    bytes.replace(0, DocFib::kSize, fib.Serialize());
+    return bytes;
+}
+
 } // namespace
 
 bool DocWriter::WriteFile(const Document& document, const QString& path, QString* error) {
@@ -72,99 +194,21 @@ bool DocWriter::WriteFile(const Document& document, const QString& path, QString
     // The Data stream first: its picture offsets go into the text's character properties.
     const std::vector<int> shown = PictureGate::ShownPictures(document);
     std::vector<std::uint32_t> locations(document.pictures.size(), DocTextBuilder::kNoLocation);
-    if (!shown.empty()) {
-        if (!cfb.BeginStream(QStringLiteral("Data")))
-            return fail(cfb.ErrorString());
-        for (std::size_t i = 0; i < shown.size(); ++i) {
-            locations[shown[i]] = static_cast<std::uint32_t>(cfb.StreamPosition());
-            if (!DocPictureWriter::Write(document.pictures[shown[i]],
-                                         kFirstShapeId + static_cast<std::uint32_t>(i), &cfb, &reason))
-                return fail(reason.isEmpty() ? cfb.ErrorString() : reason);
-        }
-        if (!cfb.EndStream())
-            return fail(cfb.ErrorString());
-    }
+    if (!WriteDataStream(document, shown, cfb, locations, &reason))
+        return fail(reason.isEmpty() ? cfb.ErrorString() : reason);
 
     DocFontTable fonts;
     DocTextBuilder text(&fonts, locations);
     if (!text.Build(document, &reason))
         return fail(reason);
-    const auto ccpText = static_cast<std::uint32_t>(text.Text().size());
-
-    // WordDocument: FIB, text, the section's properties, then the property pages.
-    DocByteWriter word(static_cast<qsizetype>(kTextStart + 2 * ccpText + 8 * kPageSize));
-    word.Zeros(kTextStart);
-    word.Utf16(text.Text());
-    word.PadTo(2);
-    const auto fcSepx = static_cast<std::uint32_t>(word.Size());
-    const QByteArray sepx = Sepx(document.page);
-    word.U16(static_cast<std::uint32_t>(sepx.size()));
-    word.Bytes(sepx);
-    word.PadTo(kPageSize);
-
-    DocFkpBuilder characters(DocFkpBuilder::Kind::Character, kTextStart);
-    for (const auto& run : text.CharacterRuns()) {
-        if (!characters.Add(kTextStart + 2 * static_cast<std::uint32_t>(run.cpEnd), run.properties))
-            return fail(QStringLiteral("character properties too large"));
-    }
-    DocFkpBuilder paragraphs(DocFkpBuilder::Kind::Paragraph, kTextStart);
-    for (const auto& run : text.ParagraphRuns()) {
-        if (!paragraphs.Add(kTextStart + 2 * static_cast<std::uint32_t>(run.cpEnd), run.properties))
-            return fail(QStringLiteral("paragraph properties too large"));
-    }
-    const auto firstChpxPage = static_cast<std::uint32_t>(word.Size() / kPageSize);
-    const std::vector<QByteArray> chpxPages = characters.TakePages();
-    for (const QByteArray& page : chpxPages)
-        word.Bytes(page);
-    const auto firstPapxPage = static_cast<std::uint32_t>(word.Size() / kPageSize);
-    const std::vector<QByteArray> papxPages = paragraphs.TakePages();
-    for (const QByteArray& page : papxPages)
-        word.Bytes(page);
-
-    // 1Table: style sheet, section table, bin tables, fonts, document properties, piece table.
+    WordStream stream;
+    if (!BuildWordStream(text, Sepx(document.page), &stream, &reason))
+        return fail(reason);
     DocFib fib;
-    DocByteWriter table;
-    const QByteArray stsh = DocStyleSheet::Build(fonts.AsciiDefault(), fonts.EastAsianDefault());
-    fib.SetPair(DocFib::StshfOrig, 0, static_cast<std::uint32_t>(stsh.size()));
-    Place(table, fib, DocFib::Stshf, stsh);
-    {
-        DocByteWriter sed; // PlcfSed: one section over the whole text
-        sed.U32(0);
-        sed.U32(ccpText);
-        sed.U16(0);
-        sed.U32(fcSepx);
-        sed.U16(0);
-        sed.U32(0xFFFFFFFF);
-        Place(table, fib, DocFib::PlcfSed, sed.Data());
-    }
-    Place(table, fib, DocFib::PlcfBteChpx, characters.BinTable(firstChpxPage));
-    Place(table, fib, DocFib::PlcfBtePapx, paragraphs.BinTable(firstPapxPage));
-    Place(table, fib, DocFib::SttbfFfn, fonts.Serialize());
-    Place(table, fib, DocFib::Dop, Dop());
-    {
-        DocByteWriter clx; // one uncompressed (UTF-16) piece
-        clx.U8(0x02);
-        clx.U32(4 * 2 + 8);
-        clx.U32(0);
-        clx.U32(ccpText);
-        clx.U16(0);
-        clx.U32(kTextStart);
-        clx.U16(0);
-        Place(table, fib, DocFib::Clx, clx.Data());
-    }
+    const QByteArray table = BuildTableStream(stream, fonts, Dop(), fib);
+    const QByteArray wordStream = FinishWordStream(stream, fib, !shown.empty());
 
-    fib.SetText(kTextStart, ccpText);
-    fib.SetStreamSize(static_cast<std::uint32_t>(word.Size()));
-    // Readers such as antiword only look for the text in regular sectors, never in the mini stream.
-    if (word.Size() < kMinWordStreamSize)
-        word.Zeros(kMinWordStreamSize - word.Size());
-    fib.SetPropertyPages(firstChpxPage, static_cast<std::uint32_t>(chpxPages.size()), firstPapxPage,
-                         static_cast<std::uint32_t>(papxPages.size()));
-    fib.SetHasPictures(!shown.empty());
-    QByteArray wordStream = word.Take();
-    wordStream.replace(0, DocFib::kSize, fib.Serialize());
-
-    if (!cfb.AddStream(QStringLiteral("1Table"), table.Data()) ||
+    if (!cfb.AddStream(QStringLiteral("1Table"), table) ||
         !cfb.AddStream(QStringLiteral("WordDocument"), wordStream) ||
         !cfb.AddStream(QStringLiteral("\001CompObj"), CompObj()) ||
         !cfb.AddStream(QStringLiteral("\005SummaryInformation"), SummaryInformation()) || !cfb.Finish())

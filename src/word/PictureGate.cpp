@@ -322,24 +322,14 @@ PictureGate::Verdict PictureGate::Admit(const QString& path, Picture* picture, Q
 std::vector<int> PictureGate::ShownPictures(const Document& document) {
     std::vector<int> shown;
     std::vector<bool> seen(document.pictures.size(), false);
-    const std::function<void(const Paragraph&)> visit = [&](const Paragraph& paragraph) {
+    ForEachParagraph(document, [&](const Paragraph& paragraph) {
         for (const Run& run : paragraph.runs) {
             if (run.IsPicture() && run.picture >= 0 && run.picture < int(seen.size()) && !seen[run.picture]) {
                 seen[run.picture] = true;
                 shown.push_back(run.picture);
             }
         }
-    };
-    for (const BodyElement& element : document.body) {
-        if (const Paragraph* paragraph = std::get_if<Paragraph>(&element)) {
-            visit(*paragraph);
-            continue;
-        }
-        for (const TableRow& row : std::get<Table>(element).rows)
-            for (const TableCell& cell : row.cells)
-                for (const Paragraph& paragraph : cell.paragraphs)
-                    visit(paragraph);
-    }
+    });
     return shown;
 }
 

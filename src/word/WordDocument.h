@@ -1,10 +1,11 @@
 #pragma once
 
-#include "report/MarginInfo.h"
+#include "word/MarginInfo.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <variant>
 #include <vector>
 
@@ -86,5 +87,19 @@ struct Document {
     std::vector<BodyElement> body; // ends with a paragraph once a writer sees it
     std::vector<Picture> pictures;
 };
+
+// Every paragraph of the body in reading order, those in table cells included.
+inline void ForEachParagraph(const Document& document, const std::function<void(const Paragraph&)>& visit) {
+    for (const BodyElement& element : document.body) {
+        if (const Paragraph* paragraph = std::get_if<Paragraph>(&element)) {
+            visit(*paragraph);
+            continue;
+        }
+        for (const TableRow& row : std::get<Table>(element).rows)
+            for (const TableCell& cell : row.cells)
+                for (const Paragraph& paragraph : cell.paragraphs)
+                    visit(paragraph);
+    }
+}
 
 } // namespace Word

@@ -51,7 +51,7 @@ void SetSelect(CRecordListModel& model, const char* sql) {
 
 } // namespace
 
-class tst_RecordListModel : public QObject {
+class TestRecordListModel : public QObject {
     Q_OBJECT
 
 private slots:
@@ -213,5 +213,5 @@ private:
     std::unique_ptr<QAbstractItemModelTester> m_pTester;
 };
 
-QTEST_MAIN(tst_RecordListModel)
+QTEST_MAIN(TestRecordListModel)
 #include "tst_recordlistmodel.moc"

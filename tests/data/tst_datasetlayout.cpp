@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class tst_DataSetLayout : public QObject {
+class TestDataSetLayout : public QObject {
     Q_OBJECT
 
 private slots:
@@ -146,5 +146,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_DataSetLayout)
+QTEST_MAIN(TestDataSetLayout)
 #include "tst_datasetlayout.moc"

@@ -56,7 +56,7 @@ QProcess* RunTool(const QStringList& arguments) {
 
 } // namespace
 
-class tst_DemoData : public QObject {
+class TestDemoData : public QObject {
     Q_OBJECT
 
 private slots:
@@ -256,5 +256,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_MAIN(tst_DemoData)
+QTEST_MAIN(TestDemoData)
 #include "tst_demodata.moc"

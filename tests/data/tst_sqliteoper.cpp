@@ -90,7 +90,7 @@ void SetTreePermissions(const QString& folder, bool writable) {
 
 } // namespace
 
-class tst_SQLiteOper : public QObject {
+class TestSQLiteOper : public QObject {
     Q_OBJECT
 
 private slots:
@@ -387,5 +387,5 @@ private:
     int m_nBaseConnections = 0;
 };
 
-QTEST_MAIN(tst_SQLiteOper)
+QTEST_MAIN(TestSQLiteOper)
 #include "tst_sqliteoper.moc"

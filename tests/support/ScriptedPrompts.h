@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/IUserPrompts.h"
+#include "baseinfo/IUserPrompts.h"
 
 #include <QList>
 #include <QString>

@@ -2,6 +2,7 @@
 
 #include "data/CDataSetLayout.h"
 #include "data/CNkSQLiteOper.h"
+#include "data/Method.h"
 
 #include <sqlite3.h>
 
@@ -27,27 +28,55 @@ namespace {
 // names, which keeps a data set of thousands of records quick to write.
 constexpr int kPlotVariants = 8;
 
+struct RecordPictures {
+    QString arrNames[3];
+    int nVariant = 0;
+};
+
+// What every record of a method draws before its own columns.
+struct RecordDraw {
+    int number; // 1-based
+    double level;
+    QString when;
+    const RecordPictures* pictures;
+    QString inspector;
+    QVariant remark;
+};
+
+QVariantList UsRow(QRandomGenerator& rng, const RecordDraw& draw);
+QVariantList TevRow(QRandomGenerator& rng, const RecordDraw& draw);
+QVariantList HfctRow(QRandomGenerator& rng, const RecordDraw& draw);
+
 struct MethodProfile {
-    int nMethod;
+    Method method;
     const char* szPrefix;              // picture file name prefix
     DemoDataSet::PlotKind arrKinds[3]; // pictures 1..3
     const char* arrKindNames[3];       // in the picture file names
+    QVariantList (*makeRow)(QRandomGenerator& rng, const RecordDraw& draw);
 };
 
 const MethodProfile kMethods[] = {
-    {0,
+    {Method::Us,
      "AE",
      {DemoDataSet::PlotKind::Waveform, DemoDataSet::PlotKind::Continuous, DemoDataSet::PlotKind::Prpd},
-     {"WAVE", "CONT", "PRPD"}},
-    {1,
+     {"WAVE", "CONT", "PRPD"},
+     UsRow},
+    {Method::Tev,
      "TEV",
      {DemoDataSet::PlotKind::Waveform, DemoDataSet::PlotKind::Prpd, DemoDataSet::PlotKind::Prps},
-     {"WAVE", "PRPD", "PRPS"}},
-    {2,
+     {"WAVE", "PRPD", "PRPS"},
+     TevRow},
+    {Method::Hfct,
      "HFCT",
      {DemoDataSet::PlotKind::Waveform, DemoDataSet::PlotKind::Prpd, DemoDataSet::PlotKind::Prps},
-     {"WAVE", "PRPD", "PRPS"}},
+     {"WAVE", "PRPD", "PRPS"},
+     HfctRow},
 };
+
+// The method's position in the seeds and in the per-method arrays below.
+int IndexOf(const MethodProfile& profile) {
+    return MethodInfo::IndexOf(profile.method);
+}
 
 QString QuoteIdentifier(const QString& name) {
     QString quoted = name;
@@ -91,132 +120,135 @@ QString Conclusion(double level) {
 
 const QString kInspectors[] = {QStringLiteral("王明"), QStringLiteral("李强"), QStringLiteral("陈静")};
 
-struct RecordPictures {
-    QString arrNames[3];
-    int nVariant = 0;
-};
-
 // Records of one method: the rows and, per row, the picture names and the plot variant.
 struct GeneratedTable {
     QList<QVariantList> rows;
     QList<RecordPictures> pictures;
 };
 
+QVariantList UsRow(QRandomGenerator& rng, const RecordDraw& draw) {
+    static const QString devices[] = {QStringLiteral("1号主变"), QStringLiteral("2号主变"),
+                                      QStringLiteral("110kV GIS 城南线间隔"),
+                                      QStringLiteral("110kV GIS 母联间隔"), QStringLiteral("35kV 电缆终端")};
+    static const QString types[] = {QStringLiteral("变压器"), QStringLiteral("变压器"), QStringLiteral("GIS"),
+                                    QStringLiteral("GIS"), QStringLiteral("电缆终端")};
+    static const QString points[] = {QStringLiteral("A相盆式绝缘子"), QStringLiteral("B相盆式绝缘子"),
+                                     QStringLiteral("C相盆式绝缘子"), QStringLiteral("断路器气室"),
+                                     QStringLiteral("本体高压侧"),    QStringLiteral("本体低压侧")};
+    static const QString phases[] = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+    const int device = static_cast<int>(rng.bounded(5u));
+    const double value = Round1(0.6 + draw.level * 38.0 + rng.generateDouble() * 0.8);
+    return {draw.number,
+            devices[device],
+            types[device],
+            Pick(rng, points),
+            draw.when,
+            Round1(0.2 + rng.generateDouble() * 0.5),
+            value,
+            Round1(value * (1.3 + rng.generateDouble() * 0.6)),
+            Round1(value * (0.1 + draw.level * 0.5) * rng.generateDouble()),
+            Round1(value * (0.1 + draw.level * 0.7) * rng.generateDouble()),
+            QStringLiteral("mV"),
+            Pick(rng, phases),
+            Round1(22.0 + rng.generateDouble() * 8.0),
+            static_cast<int>(45 + rng.bounded(30u)),
+            draw.pictures->arrNames[0],
+            draw.pictures->arrNames[1],
+            draw.pictures->arrNames[2],
+            Conclusion(draw.level),
+            draw.inspector,
+            draw.remark};
+}
+
+QVariantList TevRow(QRandomGenerator& rng, const RecordDraw& draw) {
+    static const QString cabinets[] = {
+        QStringLiteral("10kV 城南线 911 开关柜"), QStringLiteral("10kV 东郊线 912 开关柜"),
+        QStringLiteral("10kV 1号电容器 913 开关柜"), QStringLiteral("10kV 母联 900 开关柜"),
+        QStringLiteral("10kV 1号站用变柜")};
+    static const QString points[] = {QStringLiteral("前上"), QStringLiteral("前中"), QStringLiteral("前下"),
+                                     QStringLiteral("后上"), QStringLiteral("后中"), QStringLiteral("后下"),
+                                     QStringLiteral("侧上"), QStringLiteral("侧下")};
+    const int value = 6 + static_cast<int>(draw.level * 38.0 + rng.bounded(4u));
+    const int pulses = static_cast<int>(draw.level * 240.0 + rng.bounded(6u));
+    return {draw.number,
+            Pick(rng, cabinets),
+            QStringLiteral("开关柜"),
+            Pick(rng, points),
+            draw.when,
+            static_cast<int>(4 + rng.bounded(9u)),
+            value,
+            pulses,
+            std::round(value * pulses / 10.0) / 100.0,
+            QStringLiteral("dB"),
+            draw.pictures->arrNames[0],
+            draw.pictures->arrNames[1],
+            draw.pictures->arrNames[2],
+            Conclusion(draw.level),
+            draw.remark};
+}
+
+QVariantList HfctRow(QRandomGenerator& rng, const RecordDraw& draw) {
+    static const QString devices[] = {QStringLiteral("1号主变"), QStringLiteral("2号主变"),
+                                      QStringLiteral("110kV 城南线电缆终端"),
+                                      QStringLiteral("35kV 开发区线电缆终端")};
+    static const QString types[] = {QStringLiteral("变压器"), QStringLiteral("变压器"),
+                                    QStringLiteral("电缆"), QStringLiteral("电缆")};
+    static const QString points[] = {QStringLiteral("铁芯接地线"), QStringLiteral("夹件接地线"),
+                                     QStringLiteral("A相接地线"), QStringLiteral("B相接地线"),
+                                     QStringLiteral("C相接地线")};
+    static const QString bands[] = {QStringLiteral("0.5-10MHz"), QStringLiteral("3-30MHz")};
+    const int device = static_cast<int>(rng.bounded(4u));
+    const int value = 20 + static_cast<int>(draw.level * 1800.0 + rng.bounded(30u));
+    return {draw.number,
+            devices[device],
+            types[device],
+            Pick(rng, points),
+            draw.when,
+            static_cast<int>(10 + rng.bounded(25u)),
+            value,
+            static_cast<int>(draw.level * 300.0 + rng.bounded(8u)),
+            Pick(rng, bands),
+            QStringLiteral("pC"),
+            draw.pictures->arrNames[0],
+            draw.pictures->arrNames[1],
+            draw.pictures->arrNames[2],
+            Conclusion(draw.level),
+            draw.remark};
+}
+
+// The picture file names of record `number` and the plot variant its level draws.
+RecordPictures NamePictures(const MethodProfile& profile, int number, const QDateTime& time, double level,
+                            const QString& extension) {
+    RecordPictures pictures;
+    pictures.nVariant = std::min(kPlotVariants - 1, static_cast<int>(level * kPlotVariants));
+    const QString stem =
+        QStringLiteral("%1_%2_%3_")
+            .arg(QLatin1String(profile.szPrefix), time.toString(QStringLiteral("yyyyMMdd_HHmmss")))
+            .arg(number, 4, 10, QLatin1Char('0'));
+    for (int k = 0; k < 3; ++k) {
+        pictures.arrNames[k] = stem + QLatin1String(profile.arrKindNames[k]) + QLatin1Char('.') + extension;
+    }
+    return pictures;
+}
+
 GeneratedTable GenerateRecords(const MethodProfile& profile, int count, quint32 seed,
                                const QString& extension) {
     GeneratedTable table;
     table.rows.reserve(count);
     table.pictures.reserve(count);
-    QRandomGenerator rng(seed * 2654435761u + static_cast<quint32>(profile.nMethod) * 40503u + 17u);
+    QRandomGenerator rng(seed * 2654435761u + static_cast<quint32>(IndexOf(profile)) * 40503u + 17u);
     QDateTime time(QDate(2024, 5, 13), QTime(9, 0, 0), QTimeZone::utc());
-    time = time.addSecs(profile.nMethod * 3 * 3600);
-
-    static const QString usDevices[] = {
-        QStringLiteral("1号主变"), QStringLiteral("2号主变"), QStringLiteral("110kV GIS 城南线间隔"),
-        QStringLiteral("110kV GIS 母联间隔"), QStringLiteral("35kV 电缆终端")};
-    static const QString usTypes[] = {QStringLiteral("变压器"), QStringLiteral("变压器"),
-                                      QStringLiteral("GIS"), QStringLiteral("GIS"),
-                                      QStringLiteral("电缆终端")};
-    static const QString usPoints[] = {QStringLiteral("A相盆式绝缘子"), QStringLiteral("B相盆式绝缘子"),
-                                       QStringLiteral("C相盆式绝缘子"), QStringLiteral("断路器气室"),
-                                       QStringLiteral("本体高压侧"),    QStringLiteral("本体低压侧")};
-    static const QString phases[] = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
-    static const QString tevCabinets[] = {
-        QStringLiteral("10kV 城南线 911 开关柜"), QStringLiteral("10kV 东郊线 912 开关柜"),
-        QStringLiteral("10kV 1号电容器 913 开关柜"), QStringLiteral("10kV 母联 900 开关柜"),
-        QStringLiteral("10kV 1号站用变柜")};
-    static const QString tevPoints[] = {
-        QStringLiteral("前上"), QStringLiteral("前中"), QStringLiteral("前下"), QStringLiteral("后上"),
-        QStringLiteral("后中"), QStringLiteral("后下"), QStringLiteral("侧上"), QStringLiteral("侧下")};
-    static const QString hfctDevices[] = {QStringLiteral("1号主变"), QStringLiteral("2号主变"),
-                                          QStringLiteral("110kV 城南线电缆终端"),
-                                          QStringLiteral("35kV 开发区线电缆终端")};
-    static const QString hfctTypes[] = {QStringLiteral("变压器"), QStringLiteral("变压器"),
-                                        QStringLiteral("电缆"), QStringLiteral("电缆")};
-    static const QString hfctPoints[] = {QStringLiteral("铁芯接地线"), QStringLiteral("夹件接地线"),
-                                         QStringLiteral("A相接地线"), QStringLiteral("B相接地线"),
-                                         QStringLiteral("C相接地线")};
-    static const QString bands[] = {QStringLiteral("0.5-10MHz"), QStringLiteral("3-30MHz")};
+    time = time.addSecs(IndexOf(profile) * 3 * 3600);
 
     for (int i = 0; i < count; ++i) {
         time = time.addSecs(40 + rng.bounded(120));
         const double level = DrawLevel(rng);
-        const QString when = time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        RecordPictures pictures;
-        pictures.nVariant = std::min(kPlotVariants - 1, static_cast<int>(level * kPlotVariants));
-        const QString stem =
-            QStringLiteral("%1_%2_%3_")
-                .arg(QLatin1String(profile.szPrefix), time.toString(QStringLiteral("yyyyMMdd_HHmmss")))
-                .arg(i + 1, 4, 10, QLatin1Char('0'));
-        for (int k = 0; k < 3; ++k) {
-            pictures.arrNames[k] =
-                stem + QLatin1String(profile.arrKindNames[k]) + QLatin1Char('.') + extension;
-        }
+        const RecordPictures pictures = NamePictures(profile, i + 1, time, level, extension);
         const QString& inspector = Pick(rng, kInspectors);
         const QVariant remark = level > 0.5 ? QVariant(QStringLiteral("建议缩短检测周期并复测")) : QVariant();
-
-        QVariantList row;
-        if (profile.nMethod == 0) {
-            const int device = static_cast<int>(rng.bounded(5u));
-            const double value = Round1(0.6 + level * 38.0 + rng.generateDouble() * 0.8);
-            row = {i + 1,
-                   usDevices[device],
-                   usTypes[device],
-                   Pick(rng, usPoints),
-                   when,
-                   Round1(0.2 + rng.generateDouble() * 0.5),
-                   value,
-                   Round1(value * (1.3 + rng.generateDouble() * 0.6)),
-                   Round1(value * (0.1 + level * 0.5) * rng.generateDouble()),
-                   Round1(value * (0.1 + level * 0.7) * rng.generateDouble()),
-                   QStringLiteral("mV"),
-                   Pick(rng, phases),
-                   Round1(22.0 + rng.generateDouble() * 8.0),
-                   static_cast<int>(45 + rng.bounded(30u)),
-                   pictures.arrNames[0],
-                   pictures.arrNames[1],
-                   pictures.arrNames[2],
-                   Conclusion(level),
-                   inspector,
-                   remark};
-        } else if (profile.nMethod == 1) {
-            const int value = 6 + static_cast<int>(level * 38.0 + rng.bounded(4u));
-            const int pulses = static_cast<int>(level * 240.0 + rng.bounded(6u));
-            row = {i + 1,
-                   Pick(rng, tevCabinets),
-                   QStringLiteral("开关柜"),
-                   Pick(rng, tevPoints),
-                   when,
-                   static_cast<int>(4 + rng.bounded(9u)),
-                   value,
-                   pulses,
-                   std::round(value * pulses / 10.0) / 100.0,
-                   QStringLiteral("dB"),
-                   pictures.arrNames[0],
-                   pictures.arrNames[1],
-                   pictures.arrNames[2],
-                   Conclusion(level),
-                   remark};
-        } else {
-            const int device = static_cast<int>(rng.bounded(4u));
-            const int value = 20 + static_cast<int>(level * 1800.0 + rng.bounded(30u));
-            row = {i + 1,
-                   hfctDevices[device],
-                   hfctTypes[device],
-                   Pick(rng, hfctPoints),
-                   when,
-                   static_cast<int>(10 + rng.bounded(25u)),
-                   value,
-                   static_cast<int>(level * 300.0 + rng.bounded(8u)),
-                   Pick(rng, bands),
-                   QStringLiteral("pC"),
-                   pictures.arrNames[0],
-                   pictures.arrNames[1],
-                   pictures.arrNames[2],
-                   Conclusion(level),
-                   remark};
-        }
-        table.rows.append(row);
+        const RecordDraw draw{i + 1,     level,     time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                              &pictures, inspector, remark};
+        table.rows.append(profile.makeRow(rng, draw));
         table.pictures.append(pictures);
     }
     return table;
@@ -656,17 +688,17 @@ bool DemoDataSet::Generate(const Options& options, QString* folderPath, QString*
         for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
             QFile::remove(database + QLatin1String(suffix));
         }
-        for (int method = 0; method < 3; ++method) {
-            QDir(CDataSetLayout::PictureFolder(folder, method)).removeRecursively();
+        for (const MethodProfile& profile : kMethods) {
+            QDir(CDataSetLayout::PictureFolder(folder, profile.method)).removeRecursively();
         }
     }
     if (!QDir().mkpath(folder)) {
         return fail(QStringLiteral("cannot create %1").arg(folder));
     }
-    for (int method = 0; method < 3; ++method) {
-        if (!QDir().mkpath(CDataSetLayout::PictureFolder(folder, method))) {
-            return fail(
-                QStringLiteral("cannot create %1").arg(CDataSetLayout::PictureFolder(folder, method)));
+    for (const MethodProfile& profile : kMethods) {
+        const QString pictureFolder = CDataSetLayout::PictureFolder(folder, profile.method);
+        if (!QDir().mkpath(pictureFolder)) {
+            return fail(QStringLiteral("cannot create %1").arg(pictureFolder));
         }
     }
 
@@ -682,10 +714,10 @@ bool DemoDataSet::Generate(const Options& options, QString* folderPath, QString*
         sqlite3_exec(db.GetHandle(), "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
         QString sqlError;
         for (const MethodProfile& profile : kMethods) {
-            tables[profile.nMethod] =
-                GenerateRecords(profile, options.nRecords, options.nSeed, options.strFormat);
-            if (!WriteTable(db.GetHandle(), QString::fromLatin1(CDataSetLayout::RecordTable(profile.nMethod)),
-                            layouts[profile.nMethod], tables[profile.nMethod].rows, &sqlError)) {
+            const int index = IndexOf(profile);
+            tables[index] = GenerateRecords(profile, options.nRecords, options.nSeed, options.strFormat);
+            if (!WriteTable(db.GetHandle(), QString::fromLatin1(CDataSetLayout::RecordTable(profile.method)),
+                            layouts[index], tables[index].rows, &sqlError)) {
                 return fail(QStringLiteral("cannot write %1: %2").arg(database, sqlError));
             }
         }
@@ -693,16 +725,16 @@ bool DemoDataSet::Generate(const Options& options, QString* folderPath, QString*
 
     if (options.bPictures && options.nRecords > 0) {
         for (const MethodProfile& profile : kMethods) {
-            const QString pictureFolder = CDataSetLayout::PictureFolder(folder, profile.nMethod);
+            const QString pictureFolder = CDataSetLayout::PictureFolder(folder, profile.method);
             for (int k = 0; k < 3; ++k) {
                 QByteArray variants[kPlotVariants];
-                for (const RecordPictures& pictures : tables[profile.nMethod].pictures) {
+                for (const RecordPictures& pictures : tables[IndexOf(profile)].pictures) {
                     QByteArray& bytes = variants[pictures.nVariant];
                     if (bytes.isEmpty()) {
                         const double level = (pictures.nVariant + 0.5) / kPlotVariants;
                         const quint32 plotSeed =
                             options.nSeed * 7919u +
-                            static_cast<quint32>(profile.nMethod * 31 + k * 7 + pictures.nVariant * 101);
+                            static_cast<quint32>(IndexOf(profile) * 31 + k * 7 + pictures.nVariant * 101);
                         bytes = Encode(DrawPlot(profile.arrKinds[k], plotSeed, level), options.strFormat);
                         if (bytes.isEmpty()) {
                             return fail(QStringLiteral("cannot encode a %1 picture").arg(options.strFormat));

@@ -2,17 +2,18 @@
 
 #include "data/CDataSetLayout.h"
 #include "data/CNkSQLiteOper.h"
+#include "data/ResultTable.h"
 #include "data/Utf8ToWide.h"
 #include "report/CReport.h"
 #include "report/IReportSink.h"
 #include "report/MethodRecords.h"
+#include "report/ReportLayout.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 
-#include <sqlite3.h>
 #ifdef Q_OS_WIN
 #include <io.h> // MSVC has no unistd.h
 #else
@@ -152,14 +153,11 @@ bool CReportCommand::ParseArguments(const QStringList& arguments, QTextStream& e
             m_strData = value;
             haveData = true;
         } else if (option == QLatin1String("--method")) {
-            const QString method = value.toLower();
-            m_nMethod = method == QLatin1String("us")     ? 0
-                        : method == QLatin1String("tev")  ? 1
-                        : method == QLatin1String("hfct") ? 2
-                                                          : -1;
-            if (m_nMethod < 0) {
+            const std::optional<Method> method = MethodInfo::FromCommandLineName(value);
+            if (!method) {
                 return fail(QStringLiteral("unknown method '%1' (use us, tev or hfct)").arg(value));
             }
+            m_method = *method;
             haveMethod = true;
         } else if (option == QLatin1String("--out")) {
             m_strOut = value;
@@ -232,12 +230,12 @@ int CReportCommand::Write(QTextStream& err) {
     if (!db.OpenReadOnly(database)) {
         return fail(QStringLiteral("cannot open %1").arg(QDir::toNativeSeparators(database)));
     }
-    const QString table = QString::fromLatin1(CDataSetLayout::RecordTable(m_nMethod));
+    const QString table = QString::fromLatin1(CDataSetLayout::RecordTable(m_method));
     char** result = nullptr;
     int rows = 0;
     int columns = 0;
     const bool queried = db.QueryTable(table.toLatin1().constData(), &result, &rows, &columns);
-    std::unique_ptr<char*, void (*)(char**)> resultOwner(result, sqlite3_free_table);
+    ResultTable resultOwner(result, rows, columns);
     if (!queried) {
         return fail(QStringLiteral("cannot read table %1 of %2 (missing, or not an SQLite database)")
                         .arg(table, QDir::toNativeSeparators(database)));
@@ -258,36 +256,21 @@ int CReportCommand::Write(QTextStream& err) {
     }
 
     MethodRecords records;
-    const QString pictureFolder = CDataSetLayout::PictureFolder(folder, m_nMethod);
+    const QString pictureFolder = CDataSetLayout::PictureFolder(folder, m_method);
     for (int row : selected) {
-        const auto cell = [&](int column) {
-            if (column < 0 || column >= columns) {
-                return QString();
-            }
-            return Utf8ToWide(result[static_cast<qsizetype>(row) * columns + column]);
-        };
-        const CDataSetLayout::RecordRefs record =
-            CDataSetLayout::GatherRecord(m_nMethod, pictureFolder, cell);
+        // The row list counts from 1; the owner's records from 0.
+        const auto cell = [&](int column) { return Utf8ToWide(resultOwner.Cell(row - 1, column)); };
+        const CDataSetLayout::RecordRefs record = CDataSetLayout::GatherRecord(m_method, pictureFolder, cell);
         records.Append(record.strValue, record.strPicture1, record.strPicture2, record.strPicture3);
     }
-    resultOwner.reset();
+    resultOwner = ResultTable();
     db.Close();
 
     auto sink = std::make_shared<CConsoleSink>(err, m_bProgress);
     CReport report(sink);
     bool saved = false;
     try {
-        switch (m_nMethod) {
-        case 0:
-            saved = m_baseInfo.BuildUsReport(report, m_strOut, records);
-            break;
-        case 1:
-            saved = m_baseInfo.BuildTevReport(report, m_strOut, records);
-            break;
-        default:
-            saved = m_baseInfo.BuildHfctReport(report, m_strOut, records);
-            break;
-        }
+        saved = ReportLayout(m_method).Build(m_baseInfo, report, m_strOut, records);
     } catch (const std::exception& e) {
         report.SetFailure(QString::fromUtf8(e.what()));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Method.h"
 #include "report/BaseInfoRecord.h"
 
 #include <QString>
@@ -28,7 +29,7 @@ private:
     int Write(QTextStream& err);
 
     QString m_strData;
-    int m_nMethod = -1;
+    Method m_method = Method::Us;
     QString m_strOut;
     QString m_strRows = QStringLiteral("all");
     BaseInfoRecord m_baseInfo;

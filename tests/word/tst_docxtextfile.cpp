@@ -59,4 +59,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestDocxTextFile)
-#include "tst_DocxTextFile.moc"
+#include "tst_docxtextfile.moc"

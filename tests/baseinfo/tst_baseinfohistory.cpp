@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-class tst_BaseInfoHistory : public QObject {
+class TestBaseInfoHistory : public QObject {
     Q_OBJECT
 
 private slots:
@@ -11,7 +11,7 @@ private slots:
     void absorbAppendsStoredValuesNotYetHeld();
 };
 
-void tst_BaseInfoHistory::rememberPutsNewTextsInFrontOnce() {
+void TestBaseInfoHistory::rememberPutsNewTextsInFrontOnce() {
     CBaseInfoHistory history;
     history.Remember(0, "甲");
     history.Remember(0, "乙");
@@ -26,7 +26,7 @@ void tst_BaseInfoHistory::rememberPutsNewTextsInFrontOnce() {
     QCOMPARE(history.Entries(7), QStringList{"甲"});
 }
 
-void tst_BaseInfoHistory::rememberKeepsAtMostTen() {
+void TestBaseInfoHistory::rememberKeepsAtMostTen() {
     CBaseInfoHistory history;
     for (int i = 1; i <= 12; ++i) {
         history.Remember(2, QString::number(i));
@@ -38,7 +38,7 @@ void tst_BaseInfoHistory::rememberKeepsAtMostTen() {
     QCOMPARE(history.Entries(2).last(), QString("3"));
 }
 
-void tst_BaseInfoHistory::absorbAppendsStoredValuesNotYetHeld() {
+void TestBaseInfoHistory::absorbAppendsStoredValuesNotYetHeld() {
     CBaseInfoHistory history;
     history.Remember(3, "新");
     history.Absorb(3, {"旧", "新", "", "旧", "更旧"});
@@ -56,5 +56,5 @@ void tst_BaseInfoHistory::absorbAppendsStoredValuesNotYetHeld() {
     QVERIFY(history.Entries(3).isEmpty());
 }
 
-QTEST_GUILESS_MAIN(tst_BaseInfoHistory)
-#include "tst_BaseInfoHistory.moc"
+QTEST_GUILESS_MAIN(TestBaseInfoHistory)
+#include "tst_baseinfohistory.moc"

@@ -33,7 +33,7 @@ int Pictures(const Word::TableCell& cell) {
 
 } // namespace
 
-class ReportDocumentTest : public QObject {
+class TestReportDocument : public QObject {
     Q_OBJECT
 
 private slots:
@@ -50,20 +50,20 @@ private:
     QString m_withRecords, m_withoutRecords;
 };
 
-void ReportDocumentTest::initTestCase() {
+void TestReportDocument::initTestCase() {
     m_png = MakePicture(m_dir.path(), QStringLiteral("wave.png"), "PNG", 300, 200);
     m_jpg = MakePicture(m_dir.path(), QStringLiteral("prpd.jpg"), "JPEG", 300, 200, QColor(200, 40, 40));
     m_bmp = MakePicture(m_dir.path(), QStringLiteral("prps.bmp"), "BMP", 300, 200, QColor(20, 140, 20));
 }
 
-QList<Record> ReportDocumentTest::Records() const {
+QList<Record> TestReportDocument::Records() const {
     // The second record's second picture is missing: its cell stays empty.
     return {{QStringLiteral("12.5dB"), m_png, m_jpg, m_bmp},
             {QStringLiteral("3.1dB"), m_png, m_dir.filePath(QStringLiteral("gone.png")), m_jpg},
             {QStringLiteral("<&>值"), m_bmp, m_png, m_png}};
 }
 
-void ReportDocumentTest::documentThatResults() {
+void TestReportDocument::documentThatResults() {
     CWordOper word;
     QStringList messages;
     word.SetMessageHandler([&](const QString& text) { messages << text; });
@@ -144,7 +144,7 @@ void ReportDocumentTest::documentThatResults() {
     word.Quit();
 }
 
-void ReportDocumentTest::noRecordsGiveTheHeaderRowOnly() {
+void TestReportDocument::noRecordsGiveTheHeaderRowOnly() {
     CWordOper word;
     QVERIFY(word.Start());
     BuildUsReport(word, QStringList(9, QString()), {});
@@ -156,7 +156,7 @@ void ReportDocumentTest::noRecordsGiveTheHeaderRowOnly() {
     QVERIFY(word.SaveAs(m_withoutRecords));
 }
 
-void ReportDocumentTest::readersSeeTheReport() {
+void TestReportDocument::readersSeeTheReport() {
     QVERIFY(!m_withRecords.isEmpty() && !m_withoutRecords.isEmpty());
     DocxPackage package(m_withRecords);
     QVERIFY2(package.IsOpen(), qPrintable(package.ErrorString()));
@@ -263,5 +263,5 @@ void ReportDocumentTest::readersSeeTheReport() {
     QVERIFY(text.contains(QStringLiteral("三、分析结论")));
 }
 
-QTEST_GUILESS_MAIN(ReportDocumentTest)
-#include "tst_ReportDocument.moc"
+QTEST_GUILESS_MAIN(TestReportDocument)
+#include "tst_reportdocument.moc"

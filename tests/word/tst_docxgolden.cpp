@@ -56,7 +56,7 @@ QString GoldenPath(const QString& testCase, const QString& part) {
 
 } // namespace
 
-class DocxGoldenTest : public QObject {
+class TestDocxGolden : public QObject {
     Q_OBJECT
 
 private slots:
@@ -72,13 +72,13 @@ private:
     QString m_png, m_bmp;
 };
 
-void DocxGoldenTest::initTestCase() {
+void TestDocxGolden::initTestCase() {
     m_png = MakePicture(m_dir.path(), QStringLiteral("plot.png"), "PNG");
     m_bmp = MakePicture(m_dir.path(), QStringLiteral("plot.bmp"), "BMP", 90, 60);
 }
 
 // The small documents of the reference files.
-QString DocxGoldenTest::Build(const QString& testCase, const QString& fileName) {
+QString TestDocxGolden::Build(const QString& testCase, const QString& fileName) {
     CWordOper word;
     word.SetMessageHandler([](const QString&) {});
     word.Start();
@@ -130,7 +130,7 @@ QString DocxGoldenTest::Build(const QString& testCase, const QString& fileName) 
     return word.SaveAs(path) ? path : QString();
 }
 
-void DocxGoldenTest::goldenParts_data() {
+void TestDocxGolden::goldenParts_data() {
     QTest::addColumn<QString>("testCase");
     QTest::addColumn<QStringList>("entries");
     // The document text comes last: it is written while the pictures go in.
@@ -147,7 +147,7 @@ void DocxGoldenTest::goldenParts_data() {
                                text);
 }
 
-void DocxGoldenTest::goldenParts() {
+void TestDocxGolden::goldenParts() {
     QFETCH(QString, testCase);
     QFETCH(QStringList, entries);
     const QString path = Build(testCase, testCase + QStringLiteral(".docx"));
@@ -207,7 +207,7 @@ void DocxGoldenTest::goldenParts() {
     QVERIFY2(problems.isEmpty(), qPrintable(problems));
 }
 
-void DocxGoldenTest::sameDocumentSameBytes() {
+void TestDocxGolden::sameDocumentSameBytes() {
     const QString first = Build(QStringLiteral("table"), QStringLiteral("first.docx"));
     const QString second = Build(QStringLiteral("table"), QStringLiteral("second.docx"));
     QFile a(first), b(second);
@@ -215,5 +215,5 @@ void DocxGoldenTest::sameDocumentSameBytes() {
     QVERIFY(a.readAll() == b.readAll());
 }
 
-QTEST_GUILESS_MAIN(DocxGoldenTest)
-#include "tst_DocxGolden.moc"
+QTEST_GUILESS_MAIN(TestDocxGolden)
+#include "tst_docxgolden.moc"

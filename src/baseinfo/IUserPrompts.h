@@ -7,7 +7,8 @@ class QWidget;
 
 // Everything the program asks of the user goes through this interface, so that every flow can be
 // driven headless: the application owns a Qt implementation, tests a scripted one.
-// All calls are made on the GUI thread; the report worker reaches them through CReportNotifier.
+// All calls are made on the GUI thread; the report worker reaches them through the main window's
+// report sink, which hands each question over to that thread.
 class IUserPrompts {
 public:
     enum class Icon { None, Information, Warning, Error, Question };

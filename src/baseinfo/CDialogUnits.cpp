@@ -1,4 +1,4 @@
-#include "app/CDialogUnits.h"
+#include "baseinfo/CDialogUnits.h"
 
 #include <QFontMetrics>
 

@@ -79,7 +79,7 @@ QString TextOfDocument(const QByteArray& xml, QString* error) {
 
 } // namespace
 
-class TextFuzzTest : public QObject {
+class TestTextFuzz : public QObject {
     Q_OBJECT
 
 private slots:
@@ -87,7 +87,7 @@ private slots:
     void packagesStayValid();
 };
 
-void TextFuzzTest::sanitizedTextIsAlwaysSafe() {
+void TestTextFuzz::sanitizedTextIsAlwaysSafe() {
     QRandomGenerator random(20240506);
     for (int i = 0; i < 20000; ++i) {
         const QString raw = RandomText(random);
@@ -98,7 +98,7 @@ void TextFuzzTest::sanitizedTextIsAlwaysSafe() {
     }
 }
 
-void TextFuzzTest::packagesStayValid() {
+void TestTextFuzz::packagesStayValid() {
     ZOLT_REQUIRE(ExternalTools::MissingForSchemas());
     QTemporaryDir dir;
     QRandomGenerator random(7);
@@ -134,5 +134,5 @@ void TextFuzzTest::packagesStayValid() {
     }
 }
 
-QTEST_GUILESS_MAIN(TextFuzzTest)
-#include "tst_TextFuzz.moc"
+QTEST_GUILESS_MAIN(TestTextFuzz)
+#include "tst_textfuzz.moc"

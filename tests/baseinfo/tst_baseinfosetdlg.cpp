@@ -1,6 +1,6 @@
 #include "BaseInfoTestSupport.h"
 
-#include "app/CDialogUnits.h"
+#include "baseinfo/CDialogUnits.h"
 
 #include "baseinfo/CBaseInfoHistory.h"
 #include "baseinfo/CBaseInfoSetDlg.h"
@@ -83,7 +83,7 @@ BaseInfoRecord& ReportBaseInfo() {
 
 } // namespace
 
-class tst_BaseInfoSetDlg : public QObject {
+class TestBaseInfoSetDlg : public QObject {
     Q_OBJECT
 
 private slots:
@@ -108,18 +108,18 @@ private:
     CBaseInfoHistory m_history;
 };
 
-void tst_BaseInfoSetDlg::init() {
+void TestBaseInfoSetDlg::init() {
     m_dir = std::make_unique<ScopedWorkDir>();
     m_prompts = ScriptedPrompts();
     m_history.Clear();
     ReportBaseInfo() = Untouched();
 }
 
-void tst_BaseInfoSetDlg::cleanup() {
+void TestBaseInfoSetDlg::cleanup() {
     m_dir.reset();
 }
 
-void tst_BaseInfoSetDlg::templateControlsInRowAndTabOrder() {
+void TestBaseInfoSetDlg::templateControlsInRowAndTabOrder() {
     CBaseInfoSetDlg dialog(&m_prompts, nullptr, &m_history);
     QCOMPARE(dialog.windowTitle(), QString("基本信息"));
     QCOMPARE(OkButton(dialog)->text(), QString("确定"));
@@ -181,7 +181,7 @@ void tst_BaseInfoSetDlg::templateControlsInRowAndTabOrder() {
     }
 }
 
-void tst_BaseInfoSetDlg::firstRunOffersConfirmedValuesNextTime() {
+void TestBaseInfoSetDlg::firstRunOffersConfirmedValuesNextTime() {
     QVERIFY(!QFile::exists("ZOLT.DB3"));
     {
         CBaseInfoSetDlg dialog(&m_prompts, nullptr, &m_history);
@@ -214,7 +214,7 @@ void tst_BaseInfoSetDlg::firstRunOffersConfirmedValuesNextTime() {
     }
 }
 
-void tst_BaseInfoSetDlg::preparedEmptyTable() {
+void TestBaseInfoSetDlg::preparedEmptyTable() {
     QVERIFY(CreateTable());
     CBaseInfoSetDlg first(&m_prompts, nullptr, &m_history);
     QVERIFY(m_prompts.messages.isEmpty());
@@ -228,7 +228,7 @@ void tst_BaseInfoSetDlg::preparedEmptyTable() {
     QCOMPARE(StoredRows(), QList<QStringList>{kChineseValues + QStringList{"2021年3月4日"}});
 }
 
-void tst_BaseInfoSetDlg::emptyValueLeavesTheBoxEmpty() {
+void TestBaseInfoSetDlg::emptyValueLeavesTheBoxEmpty() {
     QStringList values = kChineseValues;
     values[1] = "";
     {
@@ -246,7 +246,7 @@ void tst_BaseInfoSetDlg::emptyValueLeavesTheBoxEmpty() {
     QCOMPARE(Combo(dialog, "1018")->currentText(), values[0]);
 }
 
-void tst_BaseInfoSetDlg::dateIsWrittenWithoutLeadingZeros() {
+void TestBaseInfoSetDlg::dateIsWrittenWithoutLeadingZeros() {
     CBaseInfoSetDlg dialog(&m_prompts, nullptr, &m_history);
     Fill(dialog, kChineseValues, QDate(2020, 8, 6));
     OkButton(dialog)->click();
@@ -261,7 +261,7 @@ void tst_BaseInfoSetDlg::dateIsWrittenWithoutLeadingZeros() {
     QCOMPARE(ReportBaseInfo().m_strDate, QString("1999年12月31日"));
 }
 
-void tst_BaseInfoSetDlg::returnAndEscapeCloseNothing() {
+void TestBaseInfoSetDlg::returnAndEscapeCloseNothing() {
     CBaseInfoSetDlg dialog(&m_prompts, nullptr, &m_history);
     Combo(dialog, "1018")->addItem("已有");
     dialog.show();
@@ -297,7 +297,7 @@ void tst_BaseInfoSetDlg::returnAndEscapeCloseNothing() {
     QCOMPARE(ReportBaseInfo().m_strInspector, QString("已有xya"));
 }
 
-void tst_BaseInfoSetDlg::closeBoxStoresNothing() {
+void TestBaseInfoSetDlg::closeBoxStoresNothing() {
     QVERIFY(CreateTable());
     QVERIFY(Exec("INSERT INTO BASE_INFO VALUES ('a','b','c','d','e','f','g','h','i')"));
     CBaseInfoSetDlg dialog(&m_prompts, nullptr, &m_history);
@@ -310,13 +310,13 @@ void tst_BaseInfoSetDlg::closeBoxStoresNothing() {
     QVERIFY(m_history.Entries(0) == QStringList{"a"});
 }
 
-void tst_BaseInfoSetDlg::unusableStoreWarnsButReportGetsValues_data() {
+void TestBaseInfoSetDlg::unusableStoreWarnsButReportGetsValues_data() {
     QTest::addColumn<bool>("directory");
     QTest::newRow("not a database") << false;
     QTest::newRow("directory") << true;
 }
 
-void tst_BaseInfoSetDlg::unusableStoreWarnsButReportGetsValues() {
+void TestBaseInfoSetDlg::unusableStoreWarnsButReportGetsValues() {
     QFETCH(bool, directory);
     if (directory) {
         QVERIFY(QDir().mkdir("ZOLT.DB3"));
@@ -345,7 +345,7 @@ void tst_BaseInfoSetDlg::unusableStoreWarnsButReportGetsValues() {
     }
 }
 
-void tst_BaseInfoSetDlg::tableOfSeveralRowsOffersEveryValue() {
+void TestBaseInfoSetDlg::tableOfSeveralRowsOffersEveryValue() {
     QVERIFY(CreateTable());
     // Rows as another program may leave them: NULLs, empty cells, duplicates, a number, a date.
     QVERIFY(Exec("INSERT INTO BASE_INFO VALUES ('甲', NULL, 'X', '', '', '', 26.5, '', '2020年1月1日'),"
@@ -366,7 +366,7 @@ void tst_BaseInfoSetDlg::tableOfSeveralRowsOffersEveryValue() {
     QCOMPARE(StoredRows().size(), 1);
 }
 
-void tst_BaseInfoSetDlg::historyOffersEarlierConfirmations() {
+void TestBaseInfoSetDlg::historyOffersEarlierConfirmations() {
     // The store keeps only the last row; values confirmed before it in this run are still offered.
     for (const QString& inspector : {QString("甲"), QString("乙")}) {
         CBaseInfoSetDlg dialog(&m_prompts, nullptr, &m_history);
@@ -398,5 +398,5 @@ void tst_BaseInfoSetDlg::historyOffersEarlierConfirmations() {
     CBaseInfoHistory::GetInstance()->Clear();
 }
 
-QTEST_MAIN(tst_BaseInfoSetDlg)
-#include "tst_BaseInfoSetDlg.moc"
+QTEST_MAIN(TestBaseInfoSetDlg)
+#include "tst_baseinfosetdlg.moc"

@@ -35,7 +35,7 @@ QStringList ColumnValues(const BaseInfoRecord& record) {
 
 } // namespace
 
-class tst_BaseInfoStore : public QObject {
+class TestBaseInfoStore : public QObject {
     Q_OBJECT
 
 private slots:
@@ -47,7 +47,7 @@ private slots:
     void fileLockedByAnotherProgramKeepsTheOldRow();
 };
 
-void tst_BaseInfoStore::saveCreatesTheTableOnAFreshFile() {
+void TestBaseInfoStore::saveCreatesTheTableOnAFreshFile() {
     ScopedWorkDir dir;
     QVERIFY(CBaseInfoStore().Save(SampleRecord()));
 
@@ -62,7 +62,7 @@ void tst_BaseInfoStore::saveCreatesTheTableOnAFreshFile() {
     QCOMPARE(StoredRows(), QList<QStringList>{ColumnValues(SampleRecord())});
 }
 
-void tst_BaseInfoStore::saveReplacesEveryRowAndValuesRoundTrip() {
+void TestBaseInfoStore::saveReplacesEveryRowAndValuesRoundTrip() {
     ScopedWorkDir dir;
     QVERIFY(CreateTable());
     QVERIFY(Exec("INSERT INTO BASE_INFO VALUES ('a','b','c','d','e','f','g','h','i'),"
@@ -83,7 +83,7 @@ void tst_BaseInfoStore::saveReplacesEveryRowAndValuesRoundTrip() {
     }
 }
 
-void tst_BaseInfoStore::emptyValuesAreStoredAsEmptyText() {
+void TestBaseInfoStore::emptyValuesAreStoredAsEmptyText() {
     ScopedWorkDir dir;
     BaseInfoRecord record = SampleRecord();
     record.m_strPlace = QString(); // null
@@ -99,7 +99,7 @@ void tst_BaseInfoStore::emptyValuesAreStoredAsEmptyText() {
     QCOMPARE(loaded.arrColumns[0], QStringList{"张三"});
 }
 
-void tst_BaseInfoStore::missingFileIsReadableAndEmpty() {
+void TestBaseInfoStore::missingFileIsReadableAndEmpty() {
     ScopedWorkDir dir;
     const CBaseInfoStore::LoadResult loaded = CBaseInfoStore().Load();
     QVERIFY(loaded.bReadable);
@@ -111,7 +111,7 @@ void tst_BaseInfoStore::missingFileIsReadableAndEmpty() {
     QCOMPARE(StoredRows().size(), 1);
 }
 
-void tst_BaseInfoStore::failedInsertKeepsTheOldRow() {
+void TestBaseInfoStore::failedInsertKeepsTheOldRow() {
     ScopedWorkDir dir;
     // A table of another shape: the insert cannot name its columns, and the delete before it
     // must not be kept either.
@@ -128,7 +128,7 @@ void tst_BaseInfoStore::failedInsertKeepsTheOldRow() {
     QVERIFY(loaded.arrColumns[2].isEmpty());
 }
 
-void tst_BaseInfoStore::fileLockedByAnotherProgramKeepsTheOldRow() {
+void TestBaseInfoStore::fileLockedByAnotherProgramKeepsTheOldRow() {
     ScopedWorkDir dir;
     QVERIFY(CreateTable());
     QVERIFY(Exec("INSERT INTO BASE_INFO VALUES ('a','b','c','d','e','f','g','h','i')"));
@@ -157,5 +157,5 @@ void tst_BaseInfoStore::fileLockedByAnotherProgramKeepsTheOldRow() {
     QCOMPARE(StoredRows(), QList<QStringList>{ColumnValues(SampleRecord())});
 }
 
-QTEST_GUILESS_MAIN(tst_BaseInfoStore)
-#include "tst_BaseInfoStore.moc"
+QTEST_GUILESS_MAIN(TestBaseInfoStore)
+#include "tst_baseinfostore.moc"

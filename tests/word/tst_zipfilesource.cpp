@@ -124,4 +124,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestZipFileSource)
-#include "tst_ZipFileSource.moc"
+#include "tst_zipfilesource.moc"

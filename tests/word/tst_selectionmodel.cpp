@@ -67,7 +67,7 @@ void BuildHeaderRow(CWordOper& word) {
 
 } // namespace
 
-class SelectionModelTest : public QObject {
+class TestSelectionModel : public QObject {
     Q_OBJECT
 
 private slots:
@@ -98,13 +98,13 @@ private:
     QStringList m_messages;
 };
 
-void SelectionModelTest::init() {
+void TestSelectionModel::init() {
     m_messages.clear();
     m_word.SetMessageHandler([this](const QString& text) { m_messages << text; });
     QVERIFY(m_word.Start());
 }
 
-void SelectionModelTest::startGivesOneEmptyParagraph() {
+void TestSelectionModel::startGivesOneEmptyParagraph() {
     m_word.TypeText(QStringLiteral("old"));
     QVERIFY(m_word.Start());
     const Word::Document& document = m_word.GetDocument();
@@ -115,7 +115,7 @@ void SelectionModelTest::startGivesOneEmptyParagraph() {
     QVERIFY(m_word.GetDocument().body.empty());
 }
 
-void SelectionModelTest::impossibleMovesThrowAndChangeNothing() {
+void TestSelectionModel::impossibleMovesThrowAndChangeNothing() {
     QVERIFY_THROWS_EXCEPTION(Word::OperationError, m_word.MoveRight());
     QVERIFY_THROWS_EXCEPTION(Word::OperationError, m_word.MoveDown());
     QVERIFY_THROWS_EXCEPTION(Word::OperationError, m_word.MoveLeftThree());
@@ -133,7 +133,7 @@ void SelectionModelTest::impossibleMovesThrowAndChangeNothing() {
     QCOMPARE(m_word.GetDocument().body.size(), std::size_t(1));
 }
 
-void SelectionModelTest::extendSelectionZeroDoesNothing() {
+void TestSelectionModel::extendSelectionZeroDoesNothing() {
     m_word.TypeText(QStringLiteral("abc"));
     const DocumentEditor::Position before = Caret(m_word);
     m_word.ExtendSelection(0, 0);
@@ -143,7 +143,7 @@ void SelectionModelTest::extendSelectionZeroDoesNothing() {
     QVERIFY(m_word.Editor().Shape() == DocumentEditor::SelectionShape::InsertionPoint);
 }
 
-void SelectionModelTest::tableWalkFourByFour() {
+void TestSelectionModel::tableWalkFourByFour() {
     m_word.TypeText(QStringLiteral("heading"));
     m_word.TypeParagraph();
     m_word.AddTable(4, 4);
@@ -175,7 +175,7 @@ void SelectionModelTest::tableWalkFourByFour() {
     QCOMPARE(Text(ParagraphAt(m_word, 2)), QStringLiteral("after"));
 }
 
-void SelectionModelTest::mergedHeaderRowSpans() {
+void TestSelectionModel::mergedHeaderRowSpans() {
     BuildHeaderRow(m_word);
     const Word::TableRow& row = TableAt(m_word, 0).rows.at(0);
     QCOMPARE(Spans(row), (QList<int>{1, 1, 4, 4, 4}));
@@ -189,7 +189,7 @@ void SelectionModelTest::mergedHeaderRowSpans() {
     QVERIFY_THROWS_EXCEPTION(Word::OperationError, m_word.TypeText(QStringLiteral("x")));
 }
 
-void SelectionModelTest::mergeWithoutThreeCellsToTheRightThrows() {
+void TestSelectionModel::mergeWithoutThreeCellsToTheRightThrows() {
     m_word.AddTable(1, 5);
     m_word.MoveRight();
     m_word.MoveRight(); // third cell: only two cells to its right
@@ -220,7 +220,7 @@ void SelectionModelTest::mergeWithoutThreeCellsToTheRightThrows() {
     QCOMPARE(Text(TableAt(m_word, 0).rows[0].cells[0]), QStringLiteral("a|b"));
 }
 
-void SelectionModelTest::insertRowsBelowCopiesCellsAndTakesText() {
+void TestSelectionModel::insertRowsBelowCopiesCellsAndTakesText() {
     BuildHeaderRow(m_word);
     m_word.InsertRowsBelow(1);
     const Word::Table& table = TableAt(m_word, 0);
@@ -245,7 +245,7 @@ void SelectionModelTest::insertRowsBelowCopiesCellsAndTakesText() {
     QVERIFY_THROWS_EXCEPTION(Word::OperationError, m_word.InsertRowsBelow(0));
 }
 
-void SelectionModelTest::picturesInARowAndLeavingTheTable() {
+void TestSelectionModel::picturesInARowAndLeavingTheTable() {
     const QString png = MakePicture(m_dir.path(), QStringLiteral("row.png"), "PNG");
     BuildHeaderRow(m_word);
     m_word.InsertRowsBelow(1);
@@ -280,7 +280,7 @@ void SelectionModelTest::picturesInARowAndLeavingTheTable() {
     QCOMPARE(Caret(m_word), (DocumentEditor::Position{2, -1, 0, 0, 4}));
 }
 
-void SelectionModelTest::missingPictureLeavesDocumentAndCaret() {
+void TestSelectionModel::missingPictureLeavesDocumentAndCaret() {
     const QString png = MakePicture(m_dir.path(), QStringLiteral("here.png"), "PNG");
     BuildHeaderRow(m_word);
     m_word.InsertRowsBelow(1);
@@ -303,7 +303,7 @@ void SelectionModelTest::missingPictureLeavesDocumentAndCaret() {
     QCOMPARE(Text(row.cells[4]), QStringLiteral("[P1]"));
 }
 
-void SelectionModelTest::unreadablePicturesAreRefused_data() {
+void TestSelectionModel::unreadablePicturesAreRefused_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("reason");
     const QString png = MakePicture(m_dir.path(), QStringLiteral("whole.png"), "PNG");
@@ -335,7 +335,7 @@ void SelectionModelTest::unreadablePicturesAreRefused_data() {
     QTest::newRow("folder") << m_dir.filePath(QStringLiteral("folder.png")) << QStringLiteral("folder");
 }
 
-void SelectionModelTest::unreadablePicturesAreRefused() {
+void TestSelectionModel::unreadablePicturesAreRefused() {
     QFETCH(QString, path);
     QFETCH(QString, reason);
     m_word.TypeText(QStringLiteral("x"));
@@ -348,7 +348,7 @@ void SelectionModelTest::unreadablePicturesAreRefused() {
     QVERIFY(m_word.GetDocument().pictures.empty());
 }
 
-void SelectionModelTest::pictureFormatsAreRecognised() {
+void TestSelectionModel::pictureFormatsAreRecognised() {
     const struct {
         const char* name;
         const char* format;
@@ -369,7 +369,7 @@ void SelectionModelTest::pictureFormatsAreRecognised() {
     QVERIFY(m_messages.isEmpty());
 }
 
-void SelectionModelTest::alignCenterIsInheritedByNewParagraphsAndCells() {
+void TestSelectionModel::alignCenterIsInheritedByNewParagraphsAndCells() {
     m_word.AlignCenter();
     m_word.TypeText(QStringLiteral("title"));
     m_word.TypeParagraph();
@@ -397,7 +397,7 @@ void SelectionModelTest::alignCenterIsInheritedByNewParagraphsAndCells() {
     QCOMPARE(paragraphs, 3 + 5);
 }
 
-void SelectionModelTest::fontAppliesToTextTypedNext() {
+void TestSelectionModel::fontAppliesToTextTypedNext() {
     m_word.TypeText(QStringLiteral("plain"));
     m_word.SetFont(Font(QStringLiteral("宋体"), 18, true));
     // Nothing typed yet: the text before keeps its format.
@@ -421,7 +421,7 @@ void SelectionModelTest::fontAppliesToTextTypedNext() {
     QCOMPARE(ParagraphAt(m_word, 0).runs.size(), std::size_t(2));
 }
 
-void SelectionModelTest::typedTextIsMadeSafe() {
+void TestSelectionModel::typedTextIsMadeSafe() {
     const QString raw = QStringLiteral("a\r\nb\rc\nd\te") + QChar(0x01) + QChar(0x0B) + QChar(0xFFFE) +
                         QChar(0xFFFF) + QChar(0xD800) + QStringLiteral("x") + QChar(0xDC00) +
                         QString::fromUcs4(U"\U0001F600");
@@ -434,7 +434,7 @@ void SelectionModelTest::typedTextIsMadeSafe() {
     QCOMPARE(Caret(m_word).offset, static_cast<int>(expected.size()) - 2 - 2);
 }
 
-void SelectionModelTest::tableInTheMiddleOfAParagraph() {
+void TestSelectionModel::tableInTheMiddleOfAParagraph() {
     m_word.TypeText(QStringLiteral("before"));
     m_word.TypeText(QStringLiteral("xyz"));
     m_word.MoveLeftThree();
@@ -458,7 +458,7 @@ void SelectionModelTest::tableInTheMiddleOfAParagraph() {
     QVERIFY(std::holds_alternative<Word::Paragraph>(m_word.GetDocument().body[1]));
 }
 
-void SelectionModelTest::moveRightCollapsesASelectionToItsEnd() {
+void TestSelectionModel::moveRightCollapsesASelectionToItsEnd() {
     m_word.TypeText(QStringLiteral("abcdef"));
     m_word.MoveLeftThree();
     m_word.ExtendSelection(0, 2); // "de"
@@ -473,7 +473,7 @@ void SelectionModelTest::moveRightCollapsesASelectionToItsEnd() {
     QCOMPARE(Caret(m_word), (DocumentEditor::Position{1, -1, 0, 0, 1}));
 }
 
-void SelectionModelTest::typingReplacesSelectedText() {
+void TestSelectionModel::typingReplacesSelectedText() {
     m_word.TypeText(QStringLiteral("hello world"));
     m_word.ExtendSelection(5, 0);
     m_word.TypeText(QStringLiteral("there"));
@@ -481,7 +481,7 @@ void SelectionModelTest::typingReplacesSelectedText() {
     QCOMPARE(Caret(m_word).offset, 11);
 }
 
-void SelectionModelTest::operationsBeforeStartThrow() {
+void TestSelectionModel::operationsBeforeStartThrow() {
     CWordOper word;
     QVERIFY_THROWS_EXCEPTION(Word::OperationError, word.TypeText(QStringLiteral("x")));
     QVERIFY(word.GetDocument().body.empty());
@@ -492,5 +492,5 @@ void SelectionModelTest::operationsBeforeStartThrow() {
     QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("never.docx"))));
 }
 
-QTEST_GUILESS_MAIN(SelectionModelTest)
-#include "tst_SelectionModel.moc"
+QTEST_GUILESS_MAIN(TestSelectionModel)
+#include "tst_selectionmodel.moc"

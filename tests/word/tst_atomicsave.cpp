@@ -60,7 +60,7 @@ protected:
 
 } // namespace
 
-class AtomicSaveTest : public QObject {
+class TestAtomicSave : public QObject {
     Q_OBJECT
 
 private slots:
@@ -84,7 +84,7 @@ private:
     QStringList m_messages;
 };
 
-void AtomicSaveTest::init() {
+void TestAtomicSave::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     m_messages.clear();
     m_word.SetWriterFactory({});
@@ -93,7 +93,7 @@ void AtomicSaveTest::init() {
     m_word.TypeText(QStringLiteral("新报告"));
 }
 
-void AtomicSaveTest::newFileIsWritten() {
+void TestAtomicSave::newFileIsWritten() {
     const QString target = m_dir->filePath(QStringLiteral("报告 1.docx"));
     QVERIFY(m_word.SaveAs(target));
     QVERIFY(m_messages.isEmpty());
@@ -101,7 +101,7 @@ void AtomicSaveTest::newFileIsWritten() {
     QVERIFY(DocxPackage(target).IsOpen());
 }
 
-void AtomicSaveTest::existingTargetIsReplaced() {
+void TestAtomicSave::existingTargetIsReplaced() {
     const QString target = WriteOld(m_dir->filePath(QStringLiteral("report.docx")));
     // The old file's permission bits stay with the new report: here none for others, and a group
     // that may only read.
@@ -117,7 +117,7 @@ void AtomicSaveTest::existingTargetIsReplaced() {
     QCOMPARE(Entries(m_dir->path()), QStringList{QStringLiteral("report.docx")});
 }
 
-void AtomicSaveTest::namesOtherThanDocGetThePackage() {
+void TestAtomicSave::namesOtherThanDocGetThePackage() {
     // Only ".doc" is meant for the Word 97-2003 writer: every other name gets the package.
     for (const QString& name : {QStringLiteral("a.DOCX"), QStringLiteral("b.txt"), QStringLiteral("c"),
                                 QStringLiteral("d.doc.docx")}) {
@@ -127,7 +127,7 @@ void AtomicSaveTest::namesOtherThanDocGetThePackage() {
     }
 }
 
-void AtomicSaveTest::missingFolder() {
+void TestAtomicSave::missingFolder() {
     const QString folder = m_dir->filePath(QStringLiteral("nowhere"));
     QVERIFY(!m_word.SaveAs(folder + QStringLiteral("/report.docx")));
     QCOMPARE(m_messages.size(), 1);
@@ -136,7 +136,7 @@ void AtomicSaveTest::missingFolder() {
     QVERIFY(Entries(m_dir->path()).isEmpty());
 }
 
-void AtomicSaveTest::targetIsAFolder() {
+void TestAtomicSave::targetIsAFolder() {
     const QString target = m_dir->filePath(QStringLiteral("report.docx"));
     QVERIFY(QDir().mkdir(target));
     WriteOld(target + QStringLiteral("/inside.txt"));
@@ -148,7 +148,7 @@ void AtomicSaveTest::targetIsAFolder() {
     QCOMPARE(Entries(m_dir->path()), QStringList{QStringLiteral("report.docx")});
 }
 
-void AtomicSaveTest::unwritableFolder() {
+void TestAtomicSave::unwritableFolder() {
 #ifndef Q_OS_LINUX
     QSKIP("needs Linux's /proc");
 #else
@@ -161,7 +161,7 @@ void AtomicSaveTest::unwritableFolder() {
 #endif
 }
 
-void AtomicSaveTest::readOnlyFolder() {
+void TestAtomicSave::readOnlyFolder() {
 #ifndef Q_OS_WIN
     if (::geteuid() == 0)
         QSKIP(
@@ -181,7 +181,7 @@ void AtomicSaveTest::readOnlyFolder() {
     QCOMPARE(Entries(folder), QStringList{QStringLiteral("report.docx")});
 }
 
-void AtomicSaveTest::failingWriterKeepsOldFile() {
+void TestAtomicSave::failingWriterKeepsOldFile() {
     const QString target = WriteOld(m_dir->filePath(QStringLiteral("report.docx")));
     m_word.SetWriterFactory([](const QString&) { return std::make_unique<FailingWriter>(); });
     QVERIFY(!m_word.SaveAs(target));
@@ -206,7 +206,7 @@ void AtomicSaveTest::failingWriterKeepsOldFile() {
     QCOMPARE(Entries(m_dir->path()), QStringList{QStringLiteral("report.docx")});
 }
 
-void AtomicSaveTest::pictureChangedBeforeSave_data() {
+void TestAtomicSave::pictureChangedBeforeSave_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("change");
     for (const char* name : {"report.docx", "report.doc"}) {
@@ -217,7 +217,7 @@ void AtomicSaveTest::pictureChangedBeforeSave_data() {
 
 // Pictures are only checked when inserted and read when saved; a picture that is no longer the file
 // that was checked fails the save with its name, and nothing of the new report is left.
-void AtomicSaveTest::pictureChangedBeforeSave() {
+void TestAtomicSave::pictureChangedBeforeSave() {
     QFETCH(QString, name);
     QFETCH(QString, change);
     const QString target = WriteOld(m_dir->filePath(name));
@@ -250,7 +250,7 @@ void AtomicSaveTest::pictureChangedBeforeSave() {
     QCOMPARE(Entries(m_dir->path()), before);
 }
 
-void AtomicSaveTest::heldTargetIsRetriedThenKept() {
+void TestAtomicSave::heldTargetIsRetriedThenKept() {
     const QString target = WriteOld(m_dir->filePath(QStringLiteral("report.docx")));
     HeldTargetSaver saver;
     saver.SetReplaceTimeout(600);
@@ -269,7 +269,7 @@ void AtomicSaveTest::heldTargetIsRetriedThenKept() {
 
 // What a save killed part way left behind goes with the next save of the same target, but nothing
 // that another save could still be writing, and nothing of another target.
-void AtomicSaveTest::abandonedTemporariesAreRemoved() {
+void TestAtomicSave::abandonedTemporariesAreRemoved() {
     const QDateTime longAgo = QDateTime::currentDateTime().addSecs(-2 * 3600);
     const auto make = [&](const QString& name, const QDateTime& time) {
         QFile file(m_dir->filePath(name));
@@ -292,5 +292,5 @@ void AtomicSaveTest::abandonedTemporariesAreRemoved() {
     QCOMPARE(Entries(m_dir->path()), expected);
 }
 
-QTEST_GUILESS_MAIN(AtomicSaveTest)
-#include "tst_AtomicSave.moc"
+QTEST_GUILESS_MAIN(TestAtomicSave)
+#include "tst_atomicsave.moc"

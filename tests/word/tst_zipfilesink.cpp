@@ -124,4 +124,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestZipFileSink)
-#include "tst_ZipFileSink.moc"
+#include "tst_zipfilesink.moc"

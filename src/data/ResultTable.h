@@ -1,0 +1,28 @@
+#pragma once
+
+// Owns the result table of one whole-table query (sqlite3_get_table's layout: (rows + 1) x columns
+// UTF-8 cells, the column names first, SQL NULL as a null pointer) and frees it once, so that no
+// holder of that memory frees it by hand.
+class ResultTable {
+public:
+    ResultTable() = default;
+    // Takes over `table` (may be null).
+    ResultTable(char** table, int rows, int columns) : m_table(table), m_rows(rows), m_columns(columns) {}
+    ~ResultTable();
+
+    ResultTable(ResultTable&& other) noexcept;
+    ResultTable& operator=(ResultTable&& other) noexcept;
+    ResultTable(const ResultTable&) = delete;
+    ResultTable& operator=(const ResultTable&) = delete;
+
+    char** Data() const { return m_table; }
+    int Rows() const { return m_rows; }
+    int Columns() const { return m_columns; }
+    // A record's cell (row counted from 0, below the names); null for NULL and outside the table.
+    const char* Cell(int row, int column) const;
+
+private:
+    char** m_table = nullptr;
+    int m_rows = 0;
+    int m_columns = 0;
+};
