@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/ResultTable.h"
 #include "report/BaseInfoRecord.h"
 
 #include <QString>
@@ -26,11 +27,17 @@ public:
 private:
     bool ParseArguments(const QStringList& arguments, QTextStream& err);
     int Write(QTextStream& err);
+    // The records to write, 0-based, after --filter, --sort and --rows; an exit code on failure.
+    std::optional<ExitCode> SelectRecords(const ResultTable& table, std::vector<int>* selected,
+                                          QTextStream& err) const;
 
     QString m_strData;
     int m_nMethod = -1;
     QString m_strOut;
     QString m_strRows = QStringLiteral("all");
+    QString m_strFilter;
+    QString m_strSortColumn; // empty: table order
+    bool m_bSortDescending = false;
     BaseInfoRecord m_baseInfo;
     bool m_bProgress = false;
 };
