@@ -46,36 +46,77 @@ bool IsPlain(const char* cell, size_t length) {
     return true;
 }
 
+// IsPlain for a C string.
+bool IsPlain(const char* cell) {
+    return IsPlain(cell, std::strlen(cell));
+}
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The needle's bytes after its first, against the cell from p, ASCII letters in either case.
+bool RestMatches(const char* p, const char* needle, qsizetype length) {
+    for (qsizetype i = 0; i < length; ++i) {
+        if (p[i] == '\0' || LowerAscii(p[i]) != needle[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Up to this length the needle is looked for at each place its first byte occurs; a longer one
+// with memmem, which stays linear however the cell and the needle repeat themselves.
+constexpr qsizetype kShortNeedle = 32;
+
 } // namespace
 
-RecordMatcher::RecordMatcher(const QString& text) : m_strText(text), m_needle(text.toCaseFolded().toUtf8()) {}
+RecordMatcher::RecordMatcher(const QString& text)
+    : m_strText(text), m_needle(text.toCaseFolded().toUtf8()), m_bHasNul(m_needle.contains('\0')) {}
 
 bool RecordMatcher::Matches(const char* cell) const {
     if (m_needle.isEmpty()) {
         return true;
     }
-    if (cell == nullptr) {
+    // A cell is a C string: it never holds U+0000, so a text with one matches nothing.
+    if (cell == nullptr || m_bHasNul) {
         return false;
     }
-    const size_t length = std::strlen(cell);
-    if (length < static_cast<size_t>(m_needle.size()) && IsPlain(cell, length)) {
-        return false;
-    }
-    m_lower.assign(cell, length);
-    for (char& c : m_lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    // memmem is linear in the worst case, so a long filter over long cells cannot stall.
-    if (memmem(m_lower.data(), m_lower.size(), m_needle.constData(), static_cast<size_t>(m_needle.size())) !=
-        nullptr) {
+    if (FindFolded(cell)) {
         return true;
     }
-    if (IsPlain(cell, length)) {
+    if (IsPlain(cell)) {
         return false;
     }
     return Utf8ToWide(cell).contains(m_strText, Qt::CaseInsensitive);
+}
+
+bool RecordMatcher::FindFolded(const char* cell) const {
+    const char* needle = m_needle.constData();
+    const qsizetype length = m_needle.size();
+    if (length > kShortNeedle) {
+        m_lower.assign(cell);
+        for (char& c : m_lower) {
+            c = LowerAscii(c);
+        }
+        return memmem(m_lower.data(), m_lower.size(), needle, static_cast<size_t>(length)) != nullptr;
+    }
+    const char first = needle[0];
+    if (first >= 'a' && first <= 'z') {
+        const char both[] = {first, static_cast<char>(first - 'a' + 'A'), '\0'};
+        for (const char* p = std::strpbrk(cell, both); p != nullptr; p = std::strpbrk(p + 1, both)) {
+            if (RestMatches(p + 1, needle + 1, length - 1)) {
+                return true;
+            }
+        }
+        return false;
+    }
+    for (const char* p = std::strchr(cell, first); p != nullptr; p = std::strchr(p + 1, first)) {
+        if (RestMatches(p + 1, needle + 1, length - 1)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool RecordMatcher::MatchesRecord(const ResultTable& table, int row) const {

@@ -26,7 +26,11 @@ public:
     bool Narrows(const RecordMatcher& previous) const;
 
 private:
+    // The folded text in the cell's bytes, ASCII letters in either case.
+    bool FindFolded(const char* cell) const;
+
     QString m_strText;
     QByteArray m_needle;         // case-folded text, UTF-8
+    bool m_bHasNul = false;      // set from m_needle, so declared after it
     mutable std::string m_lower; // a cell with its ASCII letters in lower case, reused
 };
