@@ -11,7 +11,6 @@ RecordFilterBar::RecordFilterBar(RecordListProxy* proxy, QWidget* parent)
     setObjectName(QStringLiteral("recordFilterBar"));
     m_pField->setObjectName(QStringLiteral("recordFilter"));
     m_pField->setPlaceholderText(QStringLiteral("筛选"));
-    m_pField->setClearButtonEnabled(true);
     m_pCount->setObjectName(QStringLiteral("recordCount"));
     connect(m_pField, &QLineEdit::textChanged, proxy, &RecordListProxy::SetFilterText);
     connect(proxy, &RecordListProxy::CountsChanged, this, &RecordFilterBar::ShowCounts);

@@ -330,7 +330,7 @@ private slots:
     void filterMatchesAnyCellIgnoringCase_data() {
         QTest::addColumn<QStringList>("typed"); // keystrokes and edits, in order
         QTest::addColumn<QList<int>>("shown");  // after the last one
-        QTest::newRow("nothing typed") << QStringList{""} << QList<int>{1, 2, 3, 4, 5, 6, 7};
+        QTest::newRow("nothing typed") << QStringList{""} << QList<int>{1, 2, 3, 4, 5, 6, 7, 8};
         QTest::newRow("ASCII, any case") << QStringList{"g", "gI", "giS"} << QList<int>{2, 3};
         QTest::newRow("Chinese") << QStringList{"异", "异常"} << QList<int>{1, 4};
         QTest::newRow("letters with case beyond ASCII") << QStringList{"ä"} << QList<int>{5};
@@ -342,20 +342,26 @@ private slots:
         QTest::newRow("control characters") << QStringList{QStringLiteral("\x01\x1f")} << QList<int>{};
         QTest::newRow("10,000 characters") << QStringList{QString(10000, QLatin1Char('a'))} << QList<int>{};
         QTest::newRow("the number column too") << QStringList{"7"} << QList<int>{7};
+        QTest::newRow("a long text, any case")
+            << QStringList{"QUICK BROWN FOX JUMPS OVER THE LAZY"} << QList<int>{8};
+        QTest::newRow("a long text that is not there")
+            << QStringList{"quick brown fox jumps over the lazy cat"} << QList<int>{};
+        QTest::newRow("U+0000") << QStringList{QString(QChar(0)), QString(1, QChar(0)) + "g"} << QList<int>{};
     }
     void filterMatchesAnyCellIgnoringCase() {
         QFETCH(QStringList, typed);
         QFETCH(QList<int>, shown);
         SetSelect(*m_pModel, "SELECT 1 AS n, '主变异常' AS v UNION ALL SELECT 2, 'GIS-1' UNION ALL "
                              "SELECT 3, 'gis-10' UNION ALL SELECT 4, '异常' UNION ALL SELECT 5, 'ÄRGER' "
-                             "UNION ALL SELECT 6, '5µs' UNION ALL SELECT 7, CAST(X'41FF' AS TEXT)");
+                             "UNION ALL SELECT 6, '5µs' UNION ALL SELECT 7, CAST(X'41FF' AS TEXT) "
+                             "UNION ALL SELECT 8, 'The quick brown fox jumps over the lazy dog'");
         RecordListProxy proxy(m_pModel.get());
         QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
         for (const QString& text : typed) {
             proxy.SetFilterText(text);
         }
         QCOMPARE(ShownNumbers(proxy), shown);
-        QCOMPARE(proxy.CountLine(), QStringLiteral("显示 %1 / 共 7 条，已选 0 条").arg(shown.size()));
+        QCOMPARE(proxy.CountLine(), QStringLiteral("显示 %1 / 共 8 条，已选 0 条").arg(shown.size()));
     }
 
     void selectAllAndClearActOnShownRecords() {
