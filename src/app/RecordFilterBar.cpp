@@ -5,14 +5,19 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 
 RecordFilterBar::RecordFilterBar(RecordListProxy* proxy, QWidget* parent)
-    : QWidget(parent), m_pProxy(proxy), m_pField(new QLineEdit(this)), m_pCount(new QLabel(this)) {
+    : QWidget(parent), m_pProxy(proxy), m_pField(new QLineEdit(this)), m_pCount(new QLabel(this)),
+      m_pPause(new QTimer(this)) {
     setObjectName(QStringLiteral("recordFilterBar"));
     m_pField->setObjectName(QStringLiteral("recordFilter"));
     m_pField->setPlaceholderText(QStringLiteral("筛选"));
     m_pCount->setObjectName(QStringLiteral("recordCount"));
-    connect(m_pField, &QLineEdit::textChanged, proxy, &RecordListProxy::SetFilterText);
+    m_pPause->setSingleShot(true);
+    m_pPause->setInterval(kPauseMs);
+    connect(m_pPause, &QTimer::timeout, this, &RecordFilterBar::ApplyFilter);
+    connect(m_pField, &QLineEdit::textChanged, m_pPause, qOverload<>(&QTimer::start));
     connect(proxy, &RecordListProxy::CountsChanged, this, &RecordFilterBar::ShowCounts);
     ShowCounts();
 }
@@ -37,8 +42,14 @@ bool RecordFilterBar::HandleEscape(QObject* watched, QEvent* event) {
         event->accept();
     } else {
         m_pField->clear();
+        ApplyFilter();
     }
     return true;
+}
+
+void RecordFilterBar::ApplyFilter() {
+    m_pPause->stop();
+    m_pProxy->SetFilterText(m_pField->text());
 }
 
 void RecordFilterBar::ShowCounts() {

@@ -5,10 +5,13 @@
 class QEvent;
 class QLabel;
 class QLineEdit;
+class QTimer;
 class RecordListProxy;
 
-// The filter field and the count line above the record list. Typing filters at once (the proxy
-// searches only what is still shown while the text grows); Esc in the field clears it.
+// The filter field and the count line above the record list. The list is filtered once typing
+// pauses for a moment, so that a quick typist never waits for a search of a text already
+// outgrown (and the proxy searches only what is still shown while the text grows); Esc in the
+// field clears it at once.
 class RecordFilterBar : public QWidget {
     Q_OBJECT
 public:
@@ -21,6 +24,10 @@ public:
     bool HandleEscape(QObject* watched, QEvent* event);
     // Field and count line placed from x, with the field this wide.
     void Place(const QRect& area, int fieldWidth);
+    // Filters by the field's text now rather than after the pause.
+    void ApplyFilter();
+
+    static constexpr int kPauseMs = 150;
 
 private:
     void ShowCounts();
@@ -28,4 +35,5 @@ private:
     RecordListProxy* m_pProxy;
     QLineEdit* m_pField;
     QLabel* m_pCount;
+    QTimer* m_pPause;
 };
