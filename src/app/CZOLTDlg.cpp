@@ -397,12 +397,15 @@ void CZOLTDlg::OnCbnSelchangeMethod() {
     }
 }
 
-// With a filter typed, both act on the records shown; without one, on every record.
+// With a filter typed, both act on the records shown; without one, on every record. A text
+// still waiting for the pause in typing is applied first, so they act on what the field says.
 void CZOLTDlg::OnBnClickedSelectAll() {
+    m_pFilterBar->ApplyFilter();
     m_pProxy->SetShownChecked(true);
 }
 
 void CZOLTDlg::OnBnClickedClearAll() {
+    m_pFilterBar->ApplyFilter();
     m_pProxy->SetShownChecked(false);
 }
 
