@@ -350,6 +350,8 @@ StartupCase MeasureStartup(const Settings& settings, const QString& workDir) {
     options.environment[QByteArrayLiteral("QT_QPA_PLATFORM")] = QByteArrayLiteral("offscreen");
     options.environment[QByteArrayLiteral("ZOLT_EXIT_AFTER_SHOWN")] = QByteArrayLiteral("1");
     options.workingDirectory = workDir; // where the program keeps its basic information
+    // ... and its remembered window, which the user's own settings must not receive.
+    options.environment[QByteArrayLiteral("XDG_CONFIG_HOME")] = workDir.toLocal8Bit();
     options.marker = kShownMarker;
     options.timeoutMs = 60'000;
     for (int run = 0; run <= settings.runs; ++run) {
