@@ -1,5 +1,7 @@
 // Record list loading: a record table of 100,000 records x 20 columns is read with QueryTable,
-// handed to CRecordListModel and shown in a table view; then every row is ticked and unticked.
+// handed to CRecordListModel and shown in a table view through the list's sorting, filtering
+// proxy; then every row is ticked and unticked, the list is sorted by a number and by a text
+// column, a filter is typed one keystroke at a time, and one tick is counted.
 // Prints the times (best and median of several runs) and the peak resident memory, and last a
 // "result:" line of medians for zolt-bench to read.
 //
@@ -7,6 +9,7 @@
 
 #include "DemoDataSet.h"
 #include "app/CRecordListModel.h"
+#include "app/RecordListProxy.h"
 #include "data/CDataSetLayout.h"
 #include "data/CNkSQLiteOper.h"
 
@@ -23,6 +26,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -77,6 +81,72 @@ bool MakeDataSet(const QString& outDir, int records, QString* folder) {
     return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+struct SelectionSeries {
+    Series sortNumber{"sort by a number column (有效值)", {}};
+    Series sortText{"sort by a text column (设备名称)", {}};
+    Series restore{"table order again", {}};
+    Series keystroke{"worst filter keystroke", {}};
+    Series tick{"tick one + count line", {}};
+    // Processor time of the same steps, which other programs on the machine do not inflate.
+    Series sortNumberCpu{"  sort by number, processor time", {}};
+    Series sortTextCpu{"  sort by text, processor time", {}};
+    Series keystrokeCpu{"  worst keystroke, processor time", {}};
+};
+
+// Each step is timed with the view brought up to date, as a user would wait for it.
+void MeasureSelection(RecordListProxy& proxy, QTableView& table, SelectionSeries& series) {
+    QElapsedTimer timer;
+    double cpuStart = 0;
+    double cpu = 0;
+    const auto start = [&] {
+        timer.restart();
+        cpuStart = CpuMs();
+    };
+    const auto settle = [&] {
+        table.viewport()->repaint();
+        QCoreApplication::processEvents();
+        cpu = CpuMs() - cpuStart;
+        return Ms(timer);
+    };
+    start();
+    proxy.SortBy(6, Qt::AscendingOrder);
+    series.sortNumber.values.push_back(settle());
+    series.sortNumberCpu.values.push_back(cpu);
+    start();
+    proxy.SortBy(1, Qt::AscendingOrder);
+    series.sortText.values.push_back(settle());
+    series.sortTextCpu.values.push_back(cpu);
+    start();
+    proxy.ClearSort();
+    series.restore.values.push_back(settle());
+
+    // A name typed into the filter, and a text that matches nothing (every keystroke a full search
+    // until the first one empties the list).
+    double worst = 0;
+    double worstCpu = 0;
+    for (const QString& text : {QStringLiteral("城南线间"), QStringLiteral("zqxj")}) {
+        for (qsizetype length = 1; length <= text.size(); ++length) {
+            start();
+            proxy.SetFilterText(text.left(length));
+            worst = std::max(worst, settle());
+            worstCpu = std::max(worstCpu, cpu);
+        }
+        proxy.SetFilterText(QString());
+    }
+    series.keystroke.values.push_back(worst);
+    series.keystrokeCpu.values.push_back(worstCpu);
+
+    timer.restart();
+    proxy.setData(proxy.index(0, 0), Qt::Checked, Qt::CheckStateRole);
+    const QString line = proxy.CountLine();
+    series.tick.values.push_back(Ms(timer));
+    if (line.isEmpty() || proxy.CheckedCount() != 1) {
+        std::fprintf(stderr, "tick not counted\n");
+        std::exit(1);
+    }
+    proxy.setData(proxy.index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -113,9 +183,11 @@ int main(int argc, char* argv[]) {
 
     Common::CNkSQLiteOper db;
     CRecordListModel model;
+    RecordListProxy proxy(&model);
+    SelectionSeries selection;
     QTableView table;
     table.resize(1200, 700);
-    table.setModel(&model);
+    table.setModel(&proxy);
     const QString pictureFolder = CDataSetLayout::PictureFolder(folder, 0);
     for (int run = 0; run < runs; ++run) {
         QElapsedTimer all;
@@ -163,6 +235,8 @@ int main(int argc, char* argv[]) {
         model.SetAllChecked(false);
         clearAll.values.push_back(Ms(timer));
 
+        MeasureSelection(proxy, table, selection);
+
         if (run + 1 < runs) {
             timer.restart();
             model.Clear();
@@ -174,7 +248,9 @@ int main(int argc, char* argv[]) {
 
     std::printf("record list: %d rows x %d columns, %d runs\n", rows, columns, runs);
     for (Series* series :
-         {&query, &load, &view, &total, &totalCpu, &selectAll, &clearAll, &gather, &release}) {
+         {&query, &load, &view, &total, &totalCpu, &selectAll, &clearAll, &gather, &release,
+          &selection.sortNumber, &selection.sortText, &selection.restore, &selection.keystroke,
+          &selection.tick, &selection.sortNumberCpu, &selection.sortTextCpu, &selection.keystrokeCpu}) {
         if (!series->values.empty()) {
             series->Print();
         }
@@ -182,8 +258,12 @@ int main(int argc, char* argv[]) {
     std::printf("  peak RSS: %.1f MiB (%.1f MiB before the first load)\n", peakRss / 1024.0,
                 baseRss / 1024.0);
     std::printf("result: rows=%d columns=%d load_ms=%.3f load_cpu_ms=%.3f select_all_ms=%.3f "
-                "clear_all_ms=%.3f peak_rss_kib=%ld\n",
+                "clear_all_ms=%.3f peak_rss_kib=%ld sort_number_ms=%.3f sort_text_ms=%.3f "
+                "filter_keystroke_ms=%.3f tick_count_ms=%.4f sort_number_cpu_ms=%.3f sort_text_cpu_ms=%.3f "
+                "filter_keystroke_cpu_ms=%.3f\n",
                 rows, columns, total.Median(), totalCpu.Median(), selectAll.Median(), clearAll.Median(),
-                peakRss);
+                peakRss, selection.sortNumber.Median(), selection.sortText.Median(),
+                selection.keystroke.Median(), selection.tick.Median(), selection.sortNumberCpu.Median(),
+                selection.sortTextCpu.Median(), selection.keystrokeCpu.Median());
     return 0;
 }

@@ -79,6 +79,14 @@ struct ListCase {
     double selectAllMs = 0;
     double clearAllMs = 0;
     long peakRssKiB = 0;
+    // Sorting, filtering and tick counting on the loaded list.
+    double sortNumberMs = 0;
+    double sortTextMs = 0;
+    double filterKeystrokeMs = 0; // the slowest keystroke of a typed filter
+    double tickCountMs = 0;
+    double sortNumberCpuMs = 0;
+    double sortTextCpuMs = 0;
+    double filterKeystrokeCpuMs = 0;
 };
 
 struct StartupCase {
@@ -322,6 +330,13 @@ ListCase MeasureList(const Settings& settings) {
     result.selectAllMs = values.value(QStringLiteral("select_all_ms")).toDouble();
     result.clearAllMs = values.value(QStringLiteral("clear_all_ms")).toDouble();
     result.peakRssKiB = values.value(QStringLiteral("peak_rss_kib")).toLong();
+    result.sortNumberMs = values.value(QStringLiteral("sort_number_ms")).toDouble();
+    result.sortTextMs = values.value(QStringLiteral("sort_text_ms")).toDouble();
+    result.filterKeystrokeMs = values.value(QStringLiteral("filter_keystroke_ms")).toDouble();
+    result.tickCountMs = values.value(QStringLiteral("tick_count_ms")).toDouble();
+    result.sortNumberCpuMs = values.value(QStringLiteral("sort_number_cpu_ms")).toDouble();
+    result.sortTextCpuMs = values.value(QStringLiteral("sort_text_cpu_ms")).toDouble();
+    result.filterKeystrokeCpuMs = values.value(QStringLiteral("filter_keystroke_cpu_ms")).toDouble();
     if (result.rows != settings.listRecords) {
         Fail(QStringLiteral("zolt-bench-list listed %1 rows, not %2")
                  .arg(result.rows)
@@ -335,6 +350,8 @@ StartupCase MeasureStartup(const Settings& settings, const QString& workDir) {
     ChildProcess::Options options;
     options.environment[QByteArrayLiteral("QT_QPA_PLATFORM")] = QByteArrayLiteral("offscreen");
     options.workingDirectory = workDir; // where the program keeps its basic information
+    // ... and its remembered window, which the user's own settings must not receive.
+    options.environment[QByteArrayLiteral("XDG_CONFIG_HOME")] = workDir.toLocal8Bit();
     options.marker = kShownMarker;
     options.timeoutMs = 60'000;
     for (int run = 0; run <= settings.runs; ++run) {
@@ -409,6 +426,10 @@ std::vector<Target> Targets(const std::vector<ReportCase>& reports, const std::o
             QStringLiteral("s"), 0.5);
         add(QStringLiteral("list peak RSS"), MiB(list->peakRssKiB), QStringLiteral("MiB"), 300);
         add(QStringLiteral("list select-all"), list->selectAllMs, QStringLiteral("ms"), 50);
+        add(QStringLiteral("list sort, slower column"), std::max(list->sortNumberMs, list->sortTextMs) / 1000,
+            QStringLiteral("s"), 0.5);
+        add(QStringLiteral("list filter, worst keystroke"), list->filterKeystrokeMs, QStringLiteral("ms"),
+            100);
     }
     if (startup) {
         add(QStringLiteral("start-up to window shown"), startup->shownMs.Median() / 1000, QStringLiteral("s"),
@@ -435,6 +456,13 @@ void PrintTable(const Settings& settings, const std::vector<ReportCase>& reports
                     MiB(list->peakRssKiB));
         std::printf("%-26s %10.2f\n", "list select-all", list->selectAllMs);
         std::printf("%-26s %10.2f\n", "list clear-all", list->clearAllMs);
+        std::printf("%-26s %10.1f %10s %10.1f\n", "list sort by number", list->sortNumberMs, "",
+                    list->sortNumberCpuMs);
+        std::printf("%-26s %10.1f %10s %10.1f\n", "list sort by text", list->sortTextMs, "",
+                    list->sortTextCpuMs);
+        std::printf("%-26s %10.1f %10s %10.1f\n", "list filter keystroke max", list->filterKeystrokeMs, "",
+                    list->filterKeystrokeCpuMs);
+        std::printf("%-26s %10.3f\n", "list tick + count", list->tickCountMs);
     }
     if (startup) {
         std::printf("%-26s %10.1f %10.1f %10.1f %9.1f\n", "start-up to window shown",
@@ -496,6 +524,13 @@ QJsonObject ToJson(const Settings& settings, const QString& loadBefore, const QS
                         {QStringLiteral("load_cpu_ms"), list->loadCpuMs},
                         {QStringLiteral("select_all_ms"), list->selectAllMs},
                         {QStringLiteral("clear_all_ms"), list->clearAllMs},
+                        {QStringLiteral("sort_number_ms"), list->sortNumberMs},
+                        {QStringLiteral("sort_text_ms"), list->sortTextMs},
+                        {QStringLiteral("filter_keystroke_ms"), list->filterKeystrokeMs},
+                        {QStringLiteral("tick_count_ms"), list->tickCountMs},
+                        {QStringLiteral("sort_number_cpu_ms"), list->sortNumberCpuMs},
+                        {QStringLiteral("sort_text_cpu_ms"), list->sortTextCpuMs},
+                        {QStringLiteral("filter_keystroke_cpu_ms"), list->filterKeystrokeCpuMs},
                         {QStringLiteral("peak_rss_kib"), double(list->peakRssKiB)}};
     }
     if (startup) {

@@ -15,7 +15,8 @@ int CNkFolderDlg::DoModal() {
     if (m_pPrompts == nullptr) {
         return kCancelled;
     }
-    const QString chosen = m_pPrompts->ChooseFolder(m_pParentWnd, QStringLiteral("选择数据文件夹："));
+    const QString chosen =
+        m_pPrompts->ChooseFolder(m_pParentWnd, QStringLiteral("选择数据文件夹："), m_strStartFolder);
     if (chosen.isEmpty()) {
         return kCancelled;
     }

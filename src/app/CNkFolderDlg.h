@@ -19,6 +19,8 @@ public:
     // kChosen (1) when a folder was chosen, kCancelled (2) otherwise. The path is emptied first.
     int DoModal();
     QString GetPathName() const { return m_strPath; }
+    // Where the chooser opens; empty for the platform's default.
+    void SetStartFolder(const QString& folder) { m_strStartFolder = folder; }
     // Last component of the chosen path; empty for a filesystem root.
     QString GetFolderName() const;
 
@@ -26,6 +28,7 @@ private:
     QWidget* m_pParentWnd;
     IUserPrompts* m_pPrompts;
     QString m_strPath;
+    QString m_strStartFolder;
 };
 
 } // namespace Common

@@ -23,6 +23,7 @@ void CRecordListModel::SetResultTable(char** table, int rows, int columns) {
         m_arrCaptions.append(Utf8ToWide(table[column]));
     }
     m_arrChecked.assign(static_cast<size_t>(m_nRows), false);
+    m_nChecked = 0;
     endResetModel();
 }
 
@@ -36,6 +37,7 @@ void CRecordListModel::ReleaseTable() {
     m_nColumns = 0;
     m_arrCaptions.clear();
     m_arrChecked.clear();
+    m_nChecked = 0;
 }
 
 bool CRecordListModel::IsChecked(int row) const {
@@ -47,7 +49,28 @@ void CRecordListModel::SetAllChecked(bool checked) {
         return;
     }
     std::fill(m_arrChecked.begin(), m_arrChecked.end(), checked);
+    m_nChecked = checked ? m_nRows : 0;
     emit dataChanged(index(0, 0), index(m_nRows - 1, 0), {Qt::CheckStateRole});
+}
+
+void CRecordListModel::SetRowsChecked(const std::vector<int>& rows, bool checked) {
+    int first = m_nRows;
+    int last = -1;
+    for (int row : rows) {
+        if (row < 0 || row >= m_nRows) {
+            continue;
+        }
+        auto tick = m_arrChecked[static_cast<size_t>(row)];
+        if (tick != checked) {
+            tick = checked;
+            m_nChecked += checked ? 1 : -1;
+        }
+        first = std::min(first, row);
+        last = std::max(last, row);
+    }
+    if (last >= 0) {
+        emit dataChanged(index(first, 0), index(last, 0), {Qt::CheckStateRole});
+    }
 }
 
 QList<int> CRecordListModel::CheckedRows() const {
@@ -144,7 +167,11 @@ bool CRecordListModel::setData(const QModelIndex& index, const QVariant& value, 
     if (!isNumber || (state != Qt::Checked && state != Qt::Unchecked)) {
         return false;
     }
-    m_arrChecked[static_cast<size_t>(index.row())] = state == Qt::Checked;
+    auto tick = m_arrChecked[static_cast<size_t>(index.row())];
+    if (tick != (state == Qt::Checked)) {
+        m_nChecked += state == Qt::Checked ? 1 : -1;
+        tick = state == Qt::Checked;
+    }
     emit dataChanged(index, index, {Qt::CheckStateRole});
     return true;
 }

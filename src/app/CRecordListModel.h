@@ -32,8 +32,14 @@ public:
     bool IsChecked(int row) const;
     // Ticks or unticks every row, announced as one change of the whole range.
     void SetAllChecked(bool checked);
+    // Ticks or unticks the given rows, announced as one change from the first to the last of them.
+    void SetRowsChecked(const std::vector<int>& rows, bool checked);
     // Ticked rows, top to bottom.
     QList<int> CheckedRows() const;
+    // Kept with every tick, so that counting never walks the rows.
+    int CheckedCount() const { return m_nChecked; }
+    // The result table itself, for sorting and filtering without decoding every cell.
+    ResultTableView Table() const { return m_table.View(); }
 
     // Decoded cell text; empty for a NULL cell and for a row or column the table does not have.
     QString CellText(int row, int column) const;
@@ -56,4 +62,5 @@ private:
     int m_nColumns = 0;
     QStringList m_arrCaptions;
     std::vector<bool> m_arrChecked;
+    int m_nChecked = 0;
 };

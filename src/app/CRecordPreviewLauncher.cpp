@@ -4,11 +4,27 @@
 #include "app/CRecordPreviewCursor.h"
 #include "app/CRecordPreviewDlg.h"
 
+#include <QAbstractProxyModel>
 #include <QAction>
 #include <QEvent>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QTableView>
+
+namespace {
+
+// The list may show the records sorted and filtered; the preview counts rows of the model itself.
+int ModelRow(const QTableView* list, const QModelIndex& viewIndex) {
+    const auto* proxy = qobject_cast<const QAbstractProxyModel*>(list->model());
+    return proxy != nullptr ? proxy->mapToSource(viewIndex).row() : viewIndex.row();
+}
+
+QModelIndex ViewIndex(const QTableView* list, const QModelIndex& modelIndex) {
+    const auto* proxy = qobject_cast<const QAbstractProxyModel*>(list->model());
+    return proxy != nullptr ? proxy->mapFromSource(modelIndex) : modelIndex;
+}
+
+} // namespace
 
 CRecordPreviewLauncher::CRecordPreviewLauncher(QTableView* list, CRecordListModel* model,
                                                std::function<int()> method,
@@ -17,7 +33,7 @@ CRecordPreviewLauncher::CRecordPreviewLauncher(QTableView* list, CRecordListMode
       m_pictureFolder(std::move(pictureFolder)), m_pWindow(window) {
     setObjectName(QStringLiteral("recordPreviewLauncher"));
     connect(list, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex& index) { Open(index.row()); });
+            [this](const QModelIndex& index) { Open(ModelRow(m_pList, index)); });
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list, &QWidget::customContextMenuRequested, this,
             &CRecordPreviewLauncher::OnContextMenuRequested);
@@ -51,7 +67,7 @@ QMenu* CRecordPreviewLauncher::CreateContextMenu(const QPoint& viewportPos) {
     auto* menu = new QMenu(m_pList);
     QAction* preview = menu->addAction(QStringLiteral("预览"));
     preview->setObjectName(QStringLiteral("actionPreview"));
-    const int row = m_pList ? m_pList->indexAt(viewportPos).row() : -1;
+    const int row = m_pList ? ModelRow(m_pList, m_pList->indexAt(viewportPos)) : -1;
     preview->setEnabled(row >= 0);
     connect(preview, &QAction::triggered, this, [this, row] { Open(row); });
     // The window's own entries (About) stay reachable from the list.
@@ -74,8 +90,11 @@ void CRecordPreviewLauncher::OnPreviewRowChanged(int row) {
     if (!m_pList || !m_pModel || row < 0) {
         return;
     }
-    const QModelIndex index = m_pModel->index(row, 0);
-    if (m_pList->currentIndex().row() != row) {
+    const QModelIndex index = ViewIndex(m_pList, m_pModel->index(row, 0));
+    if (!index.isValid()) {
+        return; // a record the filter hides
+    }
+    if (m_pList->currentIndex().row() != index.row()) {
         m_pList->setCurrentIndex(index);
     }
     m_pList->scrollTo(index);
@@ -84,7 +103,7 @@ void CRecordPreviewLauncher::OnPreviewRowChanged(int row) {
 void CRecordPreviewLauncher::OnListCurrentChanged(const QModelIndex& current) {
     // Only a preview on screen follows the list; a closed one opens where it is opened.
     if (m_pPreview && m_pPreview->isVisible() && current.isValid()) {
-        m_pPreview->Cursor()->SetRow(current.row());
+        m_pPreview->Cursor()->SetRow(ModelRow(m_pList, current));
     }
 }
 

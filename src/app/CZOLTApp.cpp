@@ -2,6 +2,7 @@
 
 #include "app/CZOLTDlg.h"
 #include "app/QtUserPrompts.h"
+#include "app/WindowSettings.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -22,7 +23,7 @@ bool CZOLTApp::InstallQtTranslation(QTranslator& translator) {
 int CZOLTApp::InitInstance() {
     QCoreApplication::setApplicationName(QStringLiteral("ZOLT"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZOLT_VERSION));
-    // The settings key is set as the program always did; nothing is ever stored under it.
+    // The settings key: the main window keeps its method, data folder and placement under it.
     QCoreApplication::setOrganizationName(QStringLiteral("应用程序向导生成的本地应用程序"));
     m_application.setWindowIcon(QIcon(QStringLiteral(":/icons/zolt.png")));
     // Lets desktops match the window to its menu entry.
@@ -33,9 +34,11 @@ int CZOLTApp::InitInstance() {
     InstallQtTranslation(qtTranslator);
 
     QtUserPrompts prompts;
+    WindowSettings settings;
     int result = 0;
     {
         CZOLTDlg dialog(&prompts);
+        dialog.UseSettings(&settings);
         result = dialog.exec();
     }
     // A report job given up when the window closed finishes (without saving) before we exit.

@@ -7,6 +7,9 @@
 #include "app/CReportDoneEvent.h"
 #include "app/CReportProgressEvent.h"
 #include "app/CWindowReportSink.h"
+#include "app/RecordFilterBar.h"
+#include "app/RecordListProxy.h"
+#include "app/WindowSettings.h"
 #include "baseinfo/CDialogUnits.h"
 #include "baseinfo/IUserPrompts.h"
 #include "data/CDataSetLayout.h"
@@ -69,6 +72,7 @@ CZOLTDlg::CZOLTDlg(IUserPrompts* prompts, QWidget* parent)
 
 CZOLTDlg::~CZOLTDlg() {
     qApp->removeEventFilter(this);
+    SavePlacement();
     AbandonJob();
     if (m_jobPickedUp.valid()) {
         // The worker reads the window only until it has taken its job; that takes microseconds.
@@ -99,6 +103,9 @@ void CZOLTDlg::CreateControls() {
     CreateListControls(units);
     m_labelHint = new QLabel(QStringLiteral("提示：请选择保存数据的文件夹"), this);
     m_labelHint->setGeometry(units.ToRect(166, 35, 162, 11));
+    // Beside 全选 and 重选, where the progress bar shows only while a report is written.
+    m_pFilterBar = new RecordFilterBar(m_pProxy, this);
+    m_pFilterBar->Place(units.ToRect(119, 52, 290, 14), units.ToX(100));
 
     ConnectControls();
     CreateAboutAction();
@@ -153,7 +160,9 @@ void CZOLTDlg::CreateListControls(const CDialogUnits& units) {
     m_listRecords->setObjectName(QStringLiteral("1012"));
     m_listRecords->setGeometry(units.ToRect(7, 93, 509, 260));
     m_pModel = new CRecordListModel(this);
-    m_listRecords->setModel(m_pModel);
+    // The list shows the records through a sorting, filtering view of the model.
+    m_pProxy = new RecordListProxy(m_pModel, this);
+    m_listRecords->setModel(m_pProxy);
     // A double-click or the list's context menu shows a record's pictures in a window of its own.
     new CRecordPreviewLauncher(
         m_listRecords, m_pModel, [this] { return m_comboMethod->currentIndex(); },
@@ -172,6 +181,7 @@ void CZOLTDlg::ConnectControls() {
     setTabOrder(m_btnGenerate, m_btnSelectAll);
     setTabOrder(m_btnSelectAll, m_btnClearAll);
     setTabOrder(m_btnClearAll, m_listRecords);
+    setTabOrder(m_listRecords, m_pFilterBar->Field());
 
     connect(m_btnOpenFolder, &QPushButton::clicked, this, &CZOLTDlg::OnBnClickedOpenFolder);
     connect(m_btnGenerate, &QPushButton::clicked, this, &CZOLTDlg::OnBnClickedGenerate);
@@ -214,6 +224,10 @@ void CZOLTDlg::InitControls() {
     m_listRecords->verticalHeader()->setDefaultSectionSize(m_listRecords->fontMetrics().height() + 6);
     m_listRecords->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     m_listRecords->horizontalHeader()->setHighlightSections(false);
+    m_listRecords->horizontalHeader()->setSectionsClickable(true);
+    m_listRecords->horizontalHeader()->setSortIndicatorShown(false);
+    connect(m_listRecords->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &CZOLTDlg::OnHeaderClicked);
 
     for (int index = 0; index < MethodInfo::kCount; ++index) {
         m_comboMethod->addItem(QString::fromUtf16(MethodInfo::At(index).displayName));
@@ -274,6 +288,9 @@ void CZOLTDlg::DoDataExchange() {
 }
 
 bool CZOLTDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (m_pFilterBar != nullptr && m_pFilterBar->HandleEscape(watched, event)) {
+        return true;
+    }
     // Return and Escape neither press a button nor close the window, wherever the focus is.
     if (IsSwallowedKey(event) && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
@@ -292,12 +309,46 @@ void CZOLTDlg::ShowAbout() {
     about.exec();
 }
 
+void CZOLTDlg::UseSettings(WindowSettings* settings) {
+    m_pSettings = settings;
+    if (settings == nullptr) {
+        return;
+    }
+    if (const std::optional<Method> method = settings->LastMethod()) {
+        m_comboMethod->setCurrentIndex(MethodInfo::IndexOf(*method));
+    }
+    const QByteArray placement = settings->Placement();
+    if (!placement.isEmpty()) {
+        restoreGeometry(placement);
+    }
+}
+
+void CZOLTDlg::SavePlacement() {
+    if (m_pSettings != nullptr) {
+        // Also when maximised: the geometry kept is the one the window has when it is not.
+        m_pSettings->SetPlacement(saveGeometry());
+    }
+}
+
+void CZOLTDlg::OnHeaderClicked(int column) {
+    m_pProxy->CycleSort(column);
+    QHeaderView* header = m_listRecords->horizontalHeader();
+    header->setSortIndicatorShown(m_pProxy->SortColumn() >= 0);
+    header->setSortIndicator(m_pProxy->SortColumn(), m_pProxy->SortOrder());
+}
+
 // ---- Data folder and record list ----
 
 void CZOLTDlg::OnBnClickedOpenFolder() {
     Common::CNkFolderDlg folderDlg(this, m_pPrompts);
+    folderDlg.SetStartFolder(!m_strDataFolder.isEmpty() ? m_strDataFolder
+                             : m_pSettings != nullptr   ? m_pSettings->LastDataFolder()
+                                                        : QString());
     if (folderDlg.DoModal() != Common::CNkFolderDlg::kChosen) {
         return;
+    }
+    if (m_pSettings != nullptr) {
+        m_pSettings->SetLastDataFolder(folderDlg.GetPathName());
     }
     m_btnGenerate->setEnabled(false);
     if (m_dataDb.IsOpen()) {
@@ -352,17 +403,25 @@ void CZOLTDlg::LoadRecordList() {
 }
 
 void CZOLTDlg::OnCbnSelchangeMethod() {
+    const std::optional<Method> method = CurrentMethod();
+    if (m_pSettings != nullptr && method) {
+        m_pSettings->SetLastMethod(*method);
+    }
     if (m_dataDb.IsOpen()) {
         LoadRecordList();
     }
 }
 
+// With a filter typed, both act on the records shown; without one, on every record. A text
+// still waiting for the pause in typing is applied first, so they act on what the field says.
 void CZOLTDlg::OnBnClickedSelectAll() {
-    m_pModel->SetAllChecked(true);
+    m_pFilterBar->ApplyFilter();
+    m_pProxy->SetShownChecked(true);
 }
 
 void CZOLTDlg::OnBnClickedClearAll() {
-    m_pModel->SetAllChecked(false);
+    m_pFilterBar->ApplyFilter();
+    m_pProxy->SetShownChecked(false);
 }
 
 // ---- Report job ----
@@ -403,12 +462,11 @@ void CZOLTDlg::OnBnClickedGenerate() {
 
     MethodRecords gathered;
     const QString pictureFolder = PictureFolderOf(method);
-    for (int row = 0; row < m_pModel->rowCount(); ++row) {
-        if (m_pModel->IsChecked(row)) {
-            const CDataSetLayout::RecordRefs record = CDataSetLayout::GatherRecord(
-                *method, pictureFolder, [&](int column) { return m_pModel->CellText(row, column); });
-            gathered.Append(record.strValue, record.strPicture1, record.strPicture2, record.strPicture3);
-        }
+    // Every ticked record, also those the filter hides, in the order the list is sorted.
+    for (int row : m_pProxy->CheckedRowsInOrder()) {
+        const CDataSetLayout::RecordRefs record = CDataSetLayout::GatherRecord(
+            *method, pictureFolder, [&](int column) { return m_pModel->CellText(row, column); });
+        gathered.Append(record.strValue, record.strPicture1, record.strPicture2, record.strPicture3);
     }
     *CReportParam::GetInstance()->RecordsOf(*method) = gathered;
 
@@ -516,6 +574,8 @@ void CZOLTDlg::SetInputsEnabled(bool enabled) {
                                                             m_listRecords, m_btnSelectAll, m_btnClearAll}) {
         control->setEnabled(enabled);
     }
+    // The progress bar takes the filter's place while a report is written.
+    m_pFilterBar->setVisible(enabled);
 }
 
 void CZOLTDlg::AbandonJob() {
@@ -528,5 +588,6 @@ void CZOLTDlg::closeEvent(QCloseEvent* event) {
     // A running job is given up: it saves nothing, so no half-written report is left, and any
     // message it waits on returns at once.
     AbandonJob();
+    SavePlacement();
     QDialog::closeEvent(event);
 }

@@ -24,6 +24,9 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTableView;
+class RecordFilterBar;
+class RecordListProxy;
+class WindowSettings;
 
 // The main window: choose a test data set, tick records, write the report on a worker thread.
 class CZOLTDlg : public QDialog, public CBaseThread {
@@ -47,6 +50,9 @@ public:
     void OnBnClickedClearAll();
     void OnBnClickedGenerate();
     void ShowAbout();
+    // Remembers the method, the data folder and the placement there from now on, and takes back
+    // what it holds; null remembers nothing. The settings must outlive the window.
+    void UseSettings(WindowSettings* settings);
 
     // The report name proposed for a method at a local date and time (seconds are not used).
     static QString ProposedReportName(Method method, const QDateTime& when);
@@ -60,6 +66,7 @@ public:
     const QString& ReportPath() const { return m_strReportPath; }
     bool HasDataSet() const { return m_dataDb.IsOpen(); }
     CRecordListModel* RecordModel() const { return m_pModel; }
+    RecordListProxy* RecordProxy() const { return m_pProxy; }
     static const AnchoredMargins& Margins();
 
 protected:
@@ -93,6 +100,8 @@ private:
     // The combo box's choice; the one place its index becomes a method.
     std::optional<Method> CurrentMethod() const;
     QString PictureFolderOf(std::optional<Method> method) const;
+    void OnHeaderClicked(int column);
+    void SavePlacement();
 
     IUserPrompts* m_pPrompts;
     QIcon m_hIcon;
@@ -116,6 +125,9 @@ private:
     QLabel* m_labelHint = nullptr;
     QAction* m_actionAbout = nullptr;
     CRecordListModel* m_pModel = nullptr;
+    RecordListProxy* m_pProxy = nullptr;
+    RecordFilterBar* m_pFilterBar = nullptr;
+    WindowSettings* m_pSettings = nullptr;
 
     std::shared_ptr<Job> m_job; // the running report job, if any
     std::shared_future<void> m_jobPickedUp;

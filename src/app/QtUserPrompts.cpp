@@ -7,8 +7,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
-QString QtUserPrompts::ChooseFolder(QWidget* owner, const QString& title) {
-    return QFileDialog::getExistingDirectory(owner, title, QString(), QFileDialog::ShowDirsOnly);
+QString QtUserPrompts::ChooseFolder(QWidget* owner, const QString& title, const QString& startFolder) {
+    return QFileDialog::getExistingDirectory(owner, title, startFolder, QFileDialog::ShowDirsOnly);
 }
 
 QString QtUserPrompts::ChooseSaveFile(QWidget* owner, const SaveRequest& request) {

@@ -5,7 +5,7 @@
 // The prompts as the user sees them: Qt's dialogs and message boxes.
 class QtUserPrompts : public IUserPrompts {
 public:
-    QString ChooseFolder(QWidget* owner, const QString& title) override;
+    QString ChooseFolder(QWidget* owner, const QString& title, const QString& startFolder) override;
     QString ChooseSaveFile(QWidget* owner, const SaveRequest& request) override;
     Answer Message(QWidget* owner, const QString& text, const QString& caption, Icon icon,
                    Buttons buttons) override;

@@ -25,8 +25,9 @@ public:
 
     virtual ~IUserPrompts() = default;
 
-    // Folder chooser; returns the chosen folder's path, or an empty string when cancelled.
-    virtual QString ChooseFolder(QWidget* owner, const QString& title) = 0;
+    // Folder chooser, opened at startFolder (the platform's default when empty); returns the chosen
+    // folder's path, or an empty string when cancelled.
+    virtual QString ChooseFolder(QWidget* owner, const QString& title, const QString& startFolder) = 0;
 
     // Save-file dialog that asks before replacing an existing file; empty when cancelled.
     virtual QString ChooseSaveFile(QWidget* owner, const SaveRequest& request) = 0;

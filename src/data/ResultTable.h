@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/ResultTableView.h"
+
 // Owns the result table of one whole-table query (sqlite3_get_table's layout: (rows + 1) x columns
 // UTF-8 cells, the column names first, SQL NULL as a null pointer) and frees it once, so that no
 // holder of that memory frees it by hand.
@@ -20,6 +22,7 @@ public:
     int Columns() const { return m_columns; }
     // A record's cell (row counted from 0, below the names); null for NULL and outside the table.
     const char* Cell(int row, int column) const;
+    ResultTableView View() const { return {m_table, m_rows, m_columns}; }
 
 private:
     char** m_table = nullptr;

@@ -1,14 +1,19 @@
 #include "app/CRecordListModel.h"
 #include "app/CZOLTDlg.h"
+#include "app/RecordListProxy.h"
+#include "app/WindowSettings.h"
 #include "data/CNkSQLiteOper.h"
+#include "report/CReportParam.h"
 #include "support/DemoDataSets.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,6 +52,13 @@ QStringList ColumnNames(const QString& folder, const char* table) {
 void ChooseFolder(CZOLTDlg& window, ScriptedPrompts& prompts, const QString& folder) {
     prompts.folders << folder;
     QTest::mouseClick(Button(window, "1010"), Qt::LeftButton);
+}
+
+void ClickHeader(CZOLTDlg& window, int column) {
+    QHeaderView* header = window.findChild<QTableView*>(QStringLiteral("1012"))->horizontalHeader();
+    const QPoint centre(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
 }
 
 int CheckedCount(const CRecordListModel& model) {
@@ -220,6 +232,101 @@ private slots:
         QVERIFY2(cell.startsWith(QLatin1Char('A')) && cell.endsWith(QLatin1Char('B')), qPrintable(cell));
         QVERIFY(cell.contains(QChar(0xFFFD)));
         QVERIFY(model.headerData(model.columnCount() - 1, Qt::Horizontal).toString().contains(QChar(0xFFFD)));
+    }
+
+    void sortFilterAndTheReportOrder() {
+        ScriptedPrompts prompts;
+        CZOLTDlg window(&prompts);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ChooseFolder(window, prompts, m_good);
+        const CRecordListModel& model = *window.RecordModel();
+        RecordListProxy& proxy = *window.RecordProxy();
+        auto* header = window.findChild<QTableView*>(QStringLiteral("1012"))->horizontalHeader();
+        const int valueColumn = 6;
+
+        // Records by value, highest first, worked out here from the cells themselves.
+        QList<int> byValue = {0, 1, 2, 3, 4};
+        std::stable_sort(byValue.begin(), byValue.end(), [&](int a, int b) {
+            return model.CellText(a, valueColumn).toDouble() > model.CellText(b, valueColumn).toDouble();
+        });
+        ClickHeader(window, valueColumn);
+        ClickHeader(window, valueColumn);
+        QCOMPARE(proxy.SortColumn(), valueColumn);
+        QCOMPARE(header->sortIndicatorSection(), valueColumn);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        for (int row = 0; row < 5; ++row) {
+            QCOMPARE(proxy.SourceRow(row), byValue[row]);
+        }
+        // The two highest ticked in the list, then hidden by a filter that matches nothing.
+        proxy.setData(proxy.index(1, 0), Qt::Checked, Qt::CheckStateRole);
+        proxy.setData(proxy.index(0, 0), Qt::Checked, Qt::CheckStateRole);
+        auto* filter = window.findChild<QLineEdit*>(QStringLiteral("recordFilter"));
+        auto* count = window.findChild<QLabel*>(QStringLiteral("recordCount"));
+        QTest::keyClicks(filter, QStringLiteral("no such record"));
+        QCOMPARE(count->text(), QStringLiteral("显示 5 / 共 5 条，已选 2 条")); // filtered after a pause
+        // 全选 does not wait for the pause: it acts on what the field says, here on nothing.
+        QTest::mouseClick(Button(window, "1015"), Qt::LeftButton);
+        QCOMPARE(count->text(), QStringLiteral("显示 0 / 共 5 条，已选 2 条"));
+        QTest::mouseClick(Button(window, "1016"), Qt::LeftButton);
+        QCOMPARE(model.CheckedCount(), 2);
+        filter->setText(QStringLiteral("nothing either"));
+        QTRY_COMPARE(proxy.FilterText(), QStringLiteral("nothing either"));
+
+        // The report takes both, hidden as they are, in the list's order.
+        QTest::mouseClick(Button(window, "1009"), Qt::LeftButton); // save dialog cancelled
+        const MethodRecords& records = CReportParam::GetInstance()->m_usRecords;
+        QCOMPARE(records.m_arrValue,
+                 QStringList({model.CellText(byValue[0], valueColumn) + model.CellText(byValue[0], 10),
+                              model.CellText(byValue[1], valueColumn) + model.CellText(byValue[1], 10)}));
+
+        // Esc in the filter clears it; the window stays open.
+        filter->setFocus();
+        QTest::keyClick(filter, Qt::Key_Escape);
+        QVERIFY(filter->text().isEmpty());
+        QVERIFY(window.isVisible());
+        QCOMPARE(count->text(), QStringLiteral("显示 5 / 共 5 条，已选 2 条"));
+        // The third click on the header gives the table's order back.
+        ClickHeader(window, valueColumn);
+        QCOMPARE(proxy.SortColumn(), -1);
+        QVERIFY(!header->isSortIndicatorShown());
+        QCOMPARE(proxy.SourceRow(0), 0);
+    }
+
+    void remembersMethodFolderAndPlacement() {
+        QTemporaryDir config;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+        QCoreApplication::setOrganizationName(QStringLiteral("应用程序向导生成的本地应用程序"));
+        QCoreApplication::setApplicationName(QStringLiteral("ZOLT"));
+        {
+            WindowSettings settings;
+            ScriptedPrompts prompts;
+            CZOLTDlg window(&prompts);
+            window.UseSettings(&settings);
+            QVERIFY(window.windowState() & Qt::WindowMaximized); // nothing remembered yet
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            ChooseFolder(window, prompts, m_good);
+            ChooseFolder(window, prompts, QString());
+            QCOMPARE(prompts.folderStarts, QStringList({QString(), m_good}));
+            window.findChild<QComboBox*>(QStringLiteral("1011"))->setCurrentIndex(2);
+            window.showNormal();
+            window.resize(640, 480);
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(QFile::exists(config.filePath(QStringLiteral("应用程序向导生成的本地应用程序/ZOLT.conf"))));
+        {
+            WindowSettings settings;
+            ScriptedPrompts prompts;
+            CZOLTDlg window(&prompts);
+            window.UseSettings(&settings);
+            QCOMPARE(window.findChild<QComboBox*>(QStringLiteral("1011"))->currentIndex(), 2);
+            QVERIFY(!window.HasDataSet()); // offered, not opened
+            QVERIFY(!(window.windowState() & Qt::WindowMaximized));
+            QCOMPARE(window.size(), QSize(640, 480));
+            ChooseFolder(window, prompts, QString());
+            QCOMPARE(prompts.folderStarts, QStringList{m_good});
+        }
     }
 
     void dataSetFilesStayByteIdentical_data() {

@@ -107,7 +107,8 @@ private slots:
         CZOLTDlg window(&prompts);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QStringList expected = {"1011", "1014", "1010", "1009", "1015", "1016", "1012"};
+        // The filter field comes last, after the template's controls.
+        const QStringList expected = {"1011", "1014", "1010", "1009", "1015", "1016", "1012", "recordFilter"};
         QWidget* widget = Control<QComboBox>(window, "1011");
         QStringList order;
         for (int i = 0; i < expected.size(); ++i) {
@@ -128,6 +129,11 @@ private slots:
 
         const QRect openButton = Control<QPushButton>(window, "1010")->geometry();
         const QRect combo = Control<QComboBox>(window, "1011")->geometry();
+        const QRect filterBar = Control<QWidget>(window, "recordFilterBar")->geometry();
+        // The filter sits beside 全选 and 重选, clear of them, in the row the progress bar takes
+        // while a report is written.
+        QVERIFY(!filterBar.intersects(Control<QPushButton>(window, "1016")->geometry()));
+        QVERIFY(filterBar.bottom() < Control<QGroupBox>(window, "1022")->geometry().top());
         window.showNormal();
         for (const QSize size :
              {QSize(1200, 900), QSize(640, 480), QSize(300, 200), QSize(60, 40), QSize(1, 1)}) {
@@ -137,6 +143,7 @@ private slots:
             // Nothing else moves or changes size.
             QCOMPARE(Control<QPushButton>(window, "1010")->geometry(), openButton);
             QCOMPARE(Control<QComboBox>(window, "1011")->geometry(), combo);
+            QCOMPARE(Control<QWidget>(window, "recordFilterBar")->geometry(), filterBar);
         }
         // The stretched controls keep their template margins: what the list leaves on the right
         // equals what the group box leaves, and the list ends where the group box ends.

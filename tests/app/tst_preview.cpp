@@ -7,6 +7,7 @@
 #include "app/CRecordPreviewLauncher.h"
 #include "app/CRecordPreviewPictureView.h"
 #include "app/CZOLTDlg.h"
+#include "app/RecordListProxy.h"
 #include "data/CDataSetLayout.h"
 #include "support/DemoDataSets.h"
 #include "support/ScriptedPrompts.h"
@@ -47,7 +48,7 @@ struct Session {
     CRecordPreviewDlg* Preview() const { return window.findChild<CRecordPreviewDlg*>(); }
     CRecordPreviewDlg* DoubleClick(int row, int column = 2) const {
         QTableView* list = List();
-        const QRect cell = list->visualRect(Model()->index(row, column));
+        const QRect cell = list->visualRect(list->model()->index(row, column));
         // What the window system sends for a double click: press, release, double click, release.
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
@@ -144,10 +145,24 @@ private slots:
         QCOMPARE(preview->Cursor()->Row(), 5);
     }
 
+    void followsTheListsOrderWhenSorted() {
+        Session session(m_data);
+        RecordListProxy* proxy = session.window.RecordProxy();
+        proxy->SortBy(0, Qt::DescendingOrder); // 序号, highest first: list row 0 is the last record
+        CRecordPreviewDlg* preview = session.DoubleClick(0);
+        QVERIFY(preview != nullptr);
+        QCOMPARE(preview->Cursor()->Row(), 7);
+        QCOMPARE(preview->Cursor()->Record().strValue, session.Record(7).strValue);
+        // The record shown in the preview is the list's current row, wherever the sort put it.
+        QVERIFY(preview->Cursor()->SetRow(2));
+        QCOMPARE(session.List()->currentIndex().row(), proxy->ProxyRow(2));
+        QCOMPARE(proxy->ProxyRow(2), 5);
+    }
+
     void contextMenuOffersThePreview() {
         Session session(m_data);
         QTableView* list = session.List();
-        const QPoint onRow = list->visualRect(session.Model()->index(4, 1)).center();
+        const QPoint onRow = list->visualRect(list->model()->index(4, 1)).center();
 
         // The real menu, as a right click brings it up.
         emit list->customContextMenuRequested(onRow);
@@ -196,7 +211,7 @@ private slots:
         QVERIFY(session.window.isVisible()); // no key of the preview reaches the main window
 
         // Choosing a row in the list moves an open preview there.
-        list->setCurrentIndex(session.Model()->index(6, 3));
+        list->setCurrentIndex(list->model()->index(6, 3));
         QCOMPARE(preview->Cursor()->Row(), 6);
     }
 

@@ -1,6 +1,8 @@
 #include "app/CRecordListModel.h"
+#include "app/RecordListProxy.h"
 #include "data/CDataSetLayout.h"
 #include "data/CNkSQLiteOper.h"
+#include "data/RecordSorter.h"
 #include "support/DemoDataSets.h"
 
 #include <sqlite3.h>
@@ -11,6 +13,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 
@@ -47,6 +51,32 @@ Result Select(const char* sql) {
 void SetSelect(CRecordListModel& model, const char* sql) {
     const Result result = Select(sql);
     model.SetResultTable(result.table, result.rows, result.columns);
+}
+
+// One column "v" whose rows hold the given cells (an invalid QString is NULL), and a column "n"
+// with the row number from 1, so that an order can be read back as row numbers.
+void SetColumn(CRecordListModel& model, const QStringList& cells) {
+    QString sql;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        QString cell = cells[i];
+        const QString literal =
+            cell.isNull() ? QStringLiteral("NULL")
+                          : QLatin1Char('\'') + cell.replace(QLatin1Char('\''), "''") + QLatin1Char('\'');
+        sql +=
+            (i == 0 ? QStringLiteral("SELECT %1 AS n, %2 AS v") : QStringLiteral(" UNION ALL SELECT %1, %2"))
+                .arg(i + 1)
+                .arg(literal);
+    }
+    SetSelect(model, sql.toUtf8().constData());
+}
+
+// The "n" of every shown row, top to bottom.
+QList<int> ShownNumbers(const RecordListProxy& proxy) {
+    QList<int> numbers;
+    for (int row = 0; row < proxy.rowCount(); ++row) {
+        numbers << proxy.index(row, 0).data().toInt();
+    }
+    return numbers;
 }
 
 } // namespace
@@ -205,6 +235,154 @@ private slots:
         QCOMPARE(m_pModel->CheckedRows(), QList<int>{1});
         QTest::keyClick(&view, Qt::Key_Space);
         QVERIFY(m_pModel->CheckedRows().isEmpty());
+    }
+
+    void leadingNumbers_data() {
+        QTest::addColumn<QByteArray>("cell");
+        QTest::addColumn<bool>("isNumber");
+        QTest::addColumn<double>("value");
+        QTest::newRow("unit after it") << QByteArray("12.5dB") << true << 12.5;
+        QTest::newRow("blanks and sign") << QByteArray(" \t-3 mV") << true << -3.0;
+        QTest::newRow("plus") << QByteArray("+4") << true << 4.0;
+        QTest::newRow("fraction only") << QByteArray(".5") << true << 0.5;
+        QTest::newRow("exponent") << QByteArray("1e3pC") << true << 1000.0;
+        QTest::newRow("too large") << QByteArray("1e999") << true << qInf();
+        QTest::newRow("too large, negative") << QByteArray("-1e999") << true << -qInf();
+        QTest::newRow("too small") << QByteArray("1e-999") << true << 0.0;
+        QTest::newRow("digits beyond a double") << QByteArray(400, '9') << true << qInf();
+        QTest::newRow("text") << QByteArray("GIS-2") << false << 0.0;
+        QTest::newRow("nan is text") << QByteArray("nan") << false << 0.0;
+        QTest::newRow("inf is text") << QByteArray("inf") << false << 0.0;
+        QTest::newRow("sign alone") << QByteArray("-") << false << 0.0;
+        QTest::newRow("dot alone") << QByteArray(".dB") << false << 0.0;
+        QTest::newRow("fullwidth digit") << QByteArray("１２") << false << 0.0;
+    }
+    void leadingNumbers() {
+        QFETCH(QByteArray, cell);
+        QFETCH(bool, isNumber);
+        QFETCH(double, value);
+        const std::optional<double> number = RecordSorter::LeadingNumber(cell.constData());
+        QCOMPARE(number.has_value(), isNumber);
+        if (isNumber) {
+            QCOMPARE(*number, value);
+        }
+    }
+
+    void sortOrders_data() {
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<QList<int>>("ascending");
+        QTest::addColumn<QList<int>>("descending");
+        QTest::newRow("numbers with units") << QStringList{"100dB", "12.5dB", "-3", "9", "12.5"}
+                                            << QList<int>{3, 4, 2, 5, 1} << QList<int>{1, 2, 5, 4, 3};
+        QTest::newRow("Chinese by pinyin") << QStringList{"上海", "北京", "天津", "安庆"}
+                                           << QList<int>{4, 2, 1, 3} << QList<int>{3, 1, 2, 4};
+        QTest::newRow("mixed, NULL and empty")
+            << QStringList{"12", QString(), "abc", "", "3", "Abd"} << QList<int>{5, 1, 3, 6, 2, 4}
+            << QList<int>{6, 3, 1, 5, 2, 4};
+        QTest::newRow("ties keep table order")
+            << QStringList{"b", "a", "b", "a"} << QList<int>{2, 4, 1, 3} << QList<int>{1, 3, 2, 4};
+        QTest::newRow("numbers inside text")
+            << QStringList{"GIS-10", "GIS-9", "GIS-100"} << QList<int>{2, 1, 3} << QList<int>{3, 1, 2};
+        QTest::newRow("long cells, Chinese before Latin")
+            << QStringList{QString(20000, QChar(u'长')), "x", "7"} << QList<int>{3, 1, 2}
+            << QList<int>{2, 1, 3};
+    }
+    void sortOrders() {
+        QFETCH(QStringList, cells);
+        QFETCH(QList<int>, ascending);
+        QFETCH(QList<int>, descending);
+        SetColumn(*m_pModel, cells);
+        RecordListProxy proxy(m_pModel.get());
+        QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(ShownNumbers(proxy), QList<int>({1, 2, 3, 4, 5, 6}).mid(0, cells.size()));
+        proxy.CycleSort(1);
+        QCOMPARE(proxy.SortOrder(), Qt::AscendingOrder);
+        QCOMPARE(ShownNumbers(proxy), ascending);
+        proxy.CycleSort(1);
+        QCOMPARE(proxy.SortOrder(), Qt::DescendingOrder);
+        QCOMPARE(ShownNumbers(proxy), descending);
+        proxy.CycleSort(1); // the third click gives the table's order back
+        QCOMPARE(proxy.SortColumn(), -1);
+        QCOMPARE(ShownNumbers(proxy), QList<int>({1, 2, 3, 4, 5, 6}).mid(0, cells.size()));
+    }
+
+    void ticksStayWithTheirRecordsThroughSortAndFilter() {
+        SetColumn(*m_pModel, {"30", "10", "20", "abc", "40"});
+        RecordListProxy proxy(m_pModel.get());
+        QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy counts(&proxy, &RecordListProxy::CountsChanged);
+        QVERIFY(proxy.setData(proxy.index(1, 0), Qt::Checked, Qt::CheckStateRole)); // "10"
+        QCOMPARE(counts.count(), 1);
+        proxy.SortBy(1, Qt::DescendingOrder); // abc, 40, 30, 20, 10
+        QCOMPARE(ShownNumbers(proxy), QList<int>({4, 5, 1, 3, 2}));
+        QCOMPARE(proxy.index(4, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        QVERIFY(proxy.setData(proxy.index(1, 0), Qt::Checked, Qt::CheckStateRole)); // "40"
+        QVERIFY(m_pModel->IsChecked(4));
+        // The report's order: every ticked record in the sorted order, hidden ones too.
+        proxy.SetFilterText("40");
+        QCOMPARE(ShownNumbers(proxy), QList<int>({5}));
+        QCOMPARE(proxy.CheckedRowsInOrder(), (std::vector<int>{4, 1}));
+        proxy.ClearSort();
+        QCOMPARE(proxy.CheckedRowsInOrder(), (std::vector<int>{1, 4}));
+        QCOMPARE(proxy.CountLine(), QStringLiteral("显示 1 / 共 5 条，已选 2 条"));
+    }
+
+    void filterMatchesAnyCellIgnoringCase_data() {
+        QTest::addColumn<QStringList>("typed"); // keystrokes and edits, in order
+        QTest::addColumn<QList<int>>("shown");  // after the last one
+        QTest::newRow("nothing typed") << QStringList{""} << QList<int>{1, 2, 3, 4, 5, 6, 7, 8};
+        QTest::newRow("ASCII, any case") << QStringList{"g", "gI", "giS"} << QList<int>{2, 3};
+        QTest::newRow("Chinese") << QStringList{"异", "异常"} << QList<int>{1, 4};
+        QTest::newRow("letters with case beyond ASCII") << QStringList{"ä"} << QList<int>{5};
+        QTest::newRow("micro sign folds to mu") << QStringList{"μs"} << QList<int>{6};
+        QTest::newRow("malformed cell shows U+FFFD") << QStringList{QString(QChar(0xFFFD))} << QList<int>{7};
+        QTest::newRow("narrowed, then widened")
+            << QStringList{"gis", "gis-", "gis-1", "gi"} << QList<int>{2, 3};
+        QTest::newRow("edited in the middle") << QStringList{"常a", "常"} << QList<int>{1, 4};
+        QTest::newRow("control characters") << QStringList{QStringLiteral("\x01\x1f")} << QList<int>{};
+        QTest::newRow("10,000 characters") << QStringList{QString(10000, QLatin1Char('a'))} << QList<int>{};
+        QTest::newRow("the number column too") << QStringList{"7"} << QList<int>{7};
+        QTest::newRow("a long text, any case")
+            << QStringList{"QUICK BROWN FOX JUMPS OVER THE LAZY"} << QList<int>{8};
+        QTest::newRow("a long text that is not there")
+            << QStringList{"quick brown fox jumps over the lazy cat"} << QList<int>{};
+        QTest::newRow("U+0000") << QStringList{QString(QChar(0)), QString(1, QChar(0)) + "g"} << QList<int>{};
+    }
+    void filterMatchesAnyCellIgnoringCase() {
+        QFETCH(QStringList, typed);
+        QFETCH(QList<int>, shown);
+        SetSelect(*m_pModel, "SELECT 1 AS n, '主变异常' AS v UNION ALL SELECT 2, 'GIS-1' UNION ALL "
+                             "SELECT 3, 'gis-10' UNION ALL SELECT 4, '异常' UNION ALL SELECT 5, 'ÄRGER' "
+                             "UNION ALL SELECT 6, '5µs' UNION ALL SELECT 7, CAST(X'41FF' AS TEXT) "
+                             "UNION ALL SELECT 8, 'The quick brown fox jumps over the lazy dog'");
+        RecordListProxy proxy(m_pModel.get());
+        QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (const QString& text : typed) {
+            proxy.SetFilterText(text);
+        }
+        QCOMPARE(ShownNumbers(proxy), shown);
+        QCOMPARE(proxy.CountLine(), QStringLiteral("显示 %1 / 共 8 条，已选 0 条").arg(shown.size()));
+    }
+
+    void selectAllAndClearActOnShownRecords() {
+        SetColumn(*m_pModel, {"异常", "正常", "异常", "注意"});
+        RecordListProxy proxy(m_pModel.get());
+        proxy.SetFilterText("异常");
+        proxy.SetShownChecked(true);
+        QCOMPARE(m_pModel->CheckedRows(), QList<int>({0, 2}));
+        QCOMPARE(m_pModel->CheckedCount(), 2);
+        proxy.SetFilterText("");
+        proxy.SetShownChecked(true);
+        QCOMPARE(m_pModel->CheckedCount(), 4);
+        proxy.SetFilterText("常");
+        proxy.SetShownChecked(false);
+        QCOMPARE(m_pModel->CheckedRows(), QList<int>{3});
+        QCOMPARE(m_pModel->CheckedCount(), 1);
+        QCOMPARE(proxy.CountLine(), QStringLiteral("显示 3 / 共 4 条，已选 1 条"));
+        // A reload keeps the filter typed; the new records start unticked.
+        SetColumn(*m_pModel, {"正常", "x"});
+        QCOMPARE(ShownNumbers(proxy), QList<int>{1});
+        QCOMPARE(proxy.CountLine(), QStringLiteral("显示 1 / 共 2 条，已选 0 条"));
     }
 
 private:

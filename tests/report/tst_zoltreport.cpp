@@ -1,5 +1,9 @@
+#include "data/CDataSetLayout.h"
+#include "data/CNkSQLiteOper.h"
 #include "support/DemoDataSets.h"
 #include "support/DocxBody.h"
+
+#include <sqlite3.h>
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -39,6 +43,45 @@ QStringList DataValues(const QString& path) {
     return values;
 }
 
+// The cell texts of every data row of the report.
+QList<QStringList> DataRows(const QString& path) {
+    QList<QStringList> rows;
+    const DocxBody body(path);
+    for (const DocxBody::Element& element : body.Elements()) {
+        if (element.isTable && element.table.gridColumns == 14) {
+            for (int row = 1; row < element.table.rows.size(); ++row) {
+                QStringList cells;
+                for (const auto& cell : element.table.rows[row]) {
+                    cells << cell.Text();
+                }
+                rows << cells;
+            }
+        }
+    }
+    return rows;
+}
+
+// A record table's records as text, straight from SQLite.
+QList<QStringList> Records(const QString& folder, int method) {
+    QList<QStringList> records;
+    Common::CNkSQLiteOper db;
+    char** result = nullptr;
+    int rows = 0;
+    int columns = 0;
+    if (db.OpenReadOnly(CDataSetLayout::DatabasePath(folder)) &&
+        db.QueryTable(CDataSetLayout::RecordTable(method), &result, &rows, &columns)) {
+        for (int row = 1; row <= rows; ++row) {
+            QStringList cells;
+            for (int column = 0; column < columns; ++column) {
+                cells << QString::fromUtf8(result[row * columns + column]);
+            }
+            records << cells;
+        }
+    }
+    sqlite3_free_table(result);
+    return records;
+}
+
 } // namespace
 
 class TestZoltReport : public QObject {
@@ -71,6 +114,44 @@ private slots:
         const QString all = m_dir.filePath(QStringLiteral("all.docx"));
         QCOMPARE(Run({"--data", m_data + "/", "--method", "us", "--out", all}).exitCode, 0);
         QCOMPARE(DataValues(all).size(), 8);
+    }
+
+    void filterAndSortChooseTheRecords() {
+        // TEV: 幅值 is column 6, its unit column 9; the report's value is the two joined.
+        const QList<QStringList> records = Records(m_data, 1);
+        QCOMPARE(records.size(), 8);
+        const QString device = records[0][1];
+        QList<QStringList> expected;
+        for (const QStringList& record : records) {
+            if (std::any_of(record.begin(), record.end(), [&](const QString& cell) {
+                    return cell.contains(device, Qt::CaseInsensitive);
+                })) {
+                expected << record;
+            }
+        }
+        std::stable_sort(expected.begin(), expected.end(), [](const QStringList& a, const QStringList& b) {
+            return a[6].toDouble() > b[6].toDouble();
+        });
+
+        const QString out = m_dir.filePath(QStringLiteral("chosen.docx"));
+        const Result result =
+            Run({"--data", m_data, "--method", "tev", "--out", out, "--filter", device.toLower(), "--sort",
+                 "幅值,desc", "--rows", "1-" + QString::number(expected.size())});
+        QCOMPARE(result.exitCode, 0);
+        const QList<QStringList> written = DataRows(out);
+        QCOMPARE(written.size(), expected.size());
+        for (qsizetype i = 0; i < written.size(); ++i) {
+            QVERIFY2(written[i].contains(expected[i][6] + expected[i][9]), qPrintable(written[i].join('|')));
+        }
+
+        // --rows counts in the filtered, sorted list.
+        const Result beyond = Run({"--data", m_data, "--method", "tev", "--out", out, "--filter", device,
+                                   "--rows", QString::number(expected.size() + 1)});
+        QCOMPARE(beyond.exitCode, 1);
+        const Result unknown =
+            Run({"--data", m_data, "--method", "tev", "--out", out, "--sort", "无此列,desc"});
+        QCOMPARE(unknown.exitCode, 2);
+        QVERIFY(unknown.err.startsWith(QStringLiteral("zolt-report: unknown sort column '无此列'")));
     }
 
     void missingPicturesAreWarningsNamingTheFile() {
@@ -135,6 +216,8 @@ private slots:
         QTest::newRow("unknown option")
             << QStringList{"--data", "x", "--method", "us", "--out", "r.docx", "--colour", "red"};
         QTest::newRow("missing value") << QStringList{"--data", "x", "--method", "us", "--out"};
+        QTest::newRow("sort without a column")
+            << QStringList{"--data", "x", "--method", "us", "--out", "r.docx", "--sort", ",desc"};
     }
     void usageErrorsAreExitTwo() {
         QFETCH(QStringList, arguments);
@@ -147,6 +230,8 @@ private slots:
         const Result help = Run({"--help"});
         QCOMPARE(help.exitCode, 0);
         QVERIFY(help.out.contains(QStringLiteral("--rows all|LIST")));
+        QVERIFY(help.out.contains(QStringLiteral("--filter TEXT")));
+        QVERIFY(help.out.contains(QStringLiteral("--sort COLUMN[,desc]")));
         const Result version = Run({"--version"});
         QCOMPARE(version.exitCode, 0);
         QVERIFY(version.out.startsWith(QStringLiteral("zolt-report ")));

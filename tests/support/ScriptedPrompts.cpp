@@ -1,7 +1,8 @@
 #include "support/ScriptedPrompts.h"
 
-QString ScriptedPrompts::ChooseFolder(QWidget*, const QString& title) {
+QString ScriptedPrompts::ChooseFolder(QWidget*, const QString& title, const QString& startFolder) {
     folderTitles.append(title);
+    folderStarts.append(startFolder);
     return folders.isEmpty() ? QString() : folders.takeFirst();
 }
 

@@ -30,10 +30,11 @@ public:
     QList<MessageRecord> messages;
     QList<SaveRequest> saveRequests;
     QStringList folderTitles;
+    QStringList folderStarts; // the start folder of each folder question
     QStringList openedDocuments;
     int baseInfoCalls = 0;
 
-    QString ChooseFolder(QWidget* owner, const QString& title) override;
+    QString ChooseFolder(QWidget* owner, const QString& title, const QString& startFolder) override;
     QString ChooseSaveFile(QWidget* owner, const SaveRequest& request) override;
     Answer Message(QWidget* owner, const QString& text, const QString& caption, Icon icon,
                    Buttons buttons) override;

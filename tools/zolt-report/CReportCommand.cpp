@@ -2,6 +2,8 @@
 
 #include "data/CDataSetLayout.h"
 #include "data/CNkSQLiteOper.h"
+#include "data/RecordMatcher.h"
+#include "data/RecordSorter.h"
 #include "data/ResultTable.h"
 #include "data/Utf8ToWide.h"
 #include "report/CReport.h"
@@ -92,7 +94,12 @@ QString CReportCommand::UsageText() {
         "  --data FOLDER         the test data set folder (holds FOLDERNAME.db3)\n"
         "  --method us|tev|hfct  the detection method\n"
         "  --out FILE            the report to write (an existing file is replaced)\n"
-        "  --rows all|LIST       records to include, 1-based in list order, e.g. 1-3,7 (default all)\n"
+        "  --filter TEXT         only the records with a cell that contains TEXT (any case)\n"
+        "  --sort COLUMN[,desc]  records ordered by the column of that name, as the window sorts:\n"
+        "                        numbers by value (units after them allowed), text in Chinese\n"
+        "                        order, empty cells last; ',desc' reverses\n"
+        "  --rows all|LIST       records to include, 1-based in list order after --filter and\n"
+        "                        --sort, e.g. 1-3,7 (default all)\n"
         "  --inspector T         检测人员\n"
         "  --place T             检测地点\n"
         "  --instrument T        检测仪器\n"
@@ -167,6 +174,17 @@ bool CReportCommand::ParseArguments(const QStringList& arguments, QTextStream& e
                 return fail(QStringLiteral("bad row list '%1'").arg(value));
             }
             m_strRows = value;
+        } else if (option == QLatin1String("--filter")) {
+            m_strFilter = value;
+        } else if (option == QLatin1String("--sort")) {
+            const int comma = value.lastIndexOf(QLatin1Char(','));
+            const QString direction = comma < 0 ? QString() : value.mid(comma + 1).trimmed().toLower();
+            const bool hasDirection = direction == QLatin1String("desc") || direction == QLatin1String("asc");
+            m_strSortColumn = hasDirection ? value.left(comma) : value;
+            m_bSortDescending = direction == QLatin1String("desc");
+            if (m_strSortColumn.isEmpty()) {
+                return fail(QStringLiteral("--sort needs a column name"));
+            }
         } else if (option == QLatin1String("--date")) {
             const QDate date = QDate::fromString(value, Qt::ISODate);
             if (!date.isValid()) {
@@ -242,24 +260,15 @@ int CReportCommand::Write(QTextStream& err) {
     }
 
     std::vector<int> selected;
-    if (m_strRows == QLatin1String("all")) {
-        for (int row = 1; row <= rows; ++row) {
-            selected.push_back(row);
-        }
-    } else {
-        selected = *ParseRowList(m_strRows);
-        for (int row : selected) {
-            if (row > rows) {
-                return fail(QStringLiteral("record %1 does not exist (the table has %2)").arg(row).arg(rows));
-            }
-        }
+    if (const std::optional<ExitCode> failed = SelectRecords(resultOwner.View(), &selected, err)) {
+        return *failed;
     }
 
     MethodRecords records;
     const QString pictureFolder = CDataSetLayout::PictureFolder(folder, m_method);
     for (int row : selected) {
-        // The row list counts from 1; the owner's records from 0.
-        const auto cell = [&](int column) { return Utf8ToWide(resultOwner.Cell(row - 1, column)); };
+        // The selection counts records from 0, as the owner does.
+        const auto cell = [&](int column) { return Utf8ToWide(resultOwner.Cell(row, column)); };
         const CDataSetLayout::RecordRefs record = CDataSetLayout::GatherRecord(m_method, pictureFolder, cell);
         records.Append(record.strValue, record.strPicture1, record.strPicture2, record.strPicture3);
     }
@@ -281,4 +290,49 @@ int CReportCommand::Write(QTextStream& err) {
         return fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_strOut), reason));
     }
     return kWritten;
+}
+
+std::optional<CReportCommand::ExitCode> CReportCommand::SelectRecords(const ResultTableView& table,
+                                                                      std::vector<int>* selected,
+                                                                      QTextStream& err) const {
+    std::vector<int> order;
+    if (m_strSortColumn.isEmpty()) {
+        for (int row = 0; row < table.rows; ++row) {
+            order.push_back(row);
+        }
+    } else {
+        int column = 0;
+        while (column < table.columns && Utf8ToWide(table.Caption(column)) != m_strSortColumn) {
+            ++column;
+        }
+        if (column == table.columns) {
+            err << "zolt-report: unknown sort column '" << m_strSortColumn << "'\n\n" << UsageText();
+            return kUsage;
+        }
+        order = RecordSorter::Order(table, column,
+                                    m_bSortDescending ? RecordSorter::Direction::Descending
+                                                      : RecordSorter::Direction::Ascending);
+    }
+    const RecordMatcher matcher(m_strFilter);
+    std::vector<int> listed;
+    for (int row : order) {
+        if (matcher.MatchesRecord(table, row)) {
+            listed.push_back(row);
+        }
+    }
+    if (m_strRows == QLatin1String("all")) {
+        *selected = listed;
+        return std::nullopt;
+    }
+    selected->clear();
+    const std::vector<int> numbers = ParseRowList(m_strRows).value_or(std::vector<int>());
+    for (int number : numbers) {
+        if (number > static_cast<int>(listed.size())) {
+            err << "zolt-report: record " << number << " does not exist (the list has " << listed.size()
+                << ")\n";
+            return kNotWritten;
+        }
+        selected->push_back(listed[static_cast<size_t>(number - 1)]);
+    }
+    return std::nullopt;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Method.h"
+#include "data/ResultTableView.h"
 #include "report/BaseInfoRecord.h"
 
 #include <QString>
@@ -27,11 +28,17 @@ public:
 private:
     bool ParseArguments(const QStringList& arguments, QTextStream& err);
     int Write(QTextStream& err);
+    // The records to write, 0-based, after --filter, --sort and --rows; an exit code on failure.
+    std::optional<ExitCode> SelectRecords(const ResultTableView& table, std::vector<int>* selected,
+                                          QTextStream& err) const;
 
     QString m_strData;
     Method m_method = Method::Us;
     QString m_strOut;
     QString m_strRows = QStringLiteral("all");
+    QString m_strFilter;
+    QString m_strSortColumn; // empty: table order
+    bool m_bSortDescending = false;
     BaseInfoRecord m_baseInfo;
     bool m_bProgress = false;
 };
