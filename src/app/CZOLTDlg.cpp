@@ -8,11 +8,13 @@
 #include "app/CReportDoneEvent.h"
 #include "app/CReportProgressEvent.h"
 #include "app/CWindowReportSink.h"
+#include "app/TemplateChoice.h"
 #include "data/CDataSetLayout.h"
 #include "report/BaseInfoRecord.h"
 #include "report/CReport.h"
 #include "report/CReportParam.h"
 #include "report/IUserPrompts.h"
+#include "template/TemplateReport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,6 +30,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableView>
 
 #include <sqlite3.h>
@@ -66,6 +69,9 @@ CZOLTDlg::CZOLTDlg(IUserPrompts* prompts, QWidget* parent)
     setObjectName(QStringLiteral("102"));
     CreateControls();
     OnInitDialog();
+    m_settings = std::make_unique<QSettings>();
+    m_templateChoice = std::make_unique<TemplateChoice>(m_pPrompts, m_settings.get());
+    ShowTemplateInUse();
 }
 
 CZOLTDlg::~CZOLTDlg() {
@@ -175,6 +181,16 @@ void CZOLTDlg::CreateControls() {
     addAction(separator);
     addAction(m_actionAbout);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    auto* templateSeparator = new QAction(this);
+    templateSeparator->setSeparator(true);
+    auto* chooseTemplate = new QAction(QStringLiteral("报告模板…"), this);
+    chooseTemplate->setObjectName(QStringLiteral("actionTemplate"));
+    connect(chooseTemplate, &QAction::triggered, this, &CZOLTDlg::OnChooseTemplate);
+    auto* builtinReport = new QAction(QStringLiteral("内置报告"), this);
+    builtinReport->setObjectName(QStringLiteral("actionBuiltinReport"));
+    connect(builtinReport, &QAction::triggered, this, &CZOLTDlg::OnUseBuiltinReport);
+    addActions({templateSeparator, chooseTemplate, builtinReport});
 
     qApp->installEventFilter(this);
 }
@@ -399,6 +415,11 @@ void CZOLTDlg::OnBnClickedGenerate() {
     request.filterText = QStringLiteral("Word文件（*.doc;*.docx）");
     request.patterns = {QStringLiteral("*.doc"), QStringLiteral("*.docx")};
     request.defaultSuffix = QStringLiteral("doc");
+    if (m_templateChoice->IsTemplate()) { // a template report is always .docx
+        request.filterText = QStringLiteral("Word文件（*.docx）");
+        request.patterns = {QStringLiteral("*.docx")};
+        request.defaultSuffix = QStringLiteral("docx");
+    }
     const QString chosen = m_pPrompts->ChooseSaveFile(this, request);
     if (chosen.isEmpty()) {
         return;
@@ -412,6 +433,10 @@ void CZOLTDlg::OnBnClickedGenerate() {
     job->path = m_strReportPath;
     job->method = method;
     job->sink = std::make_shared<CWindowReportSink>(this, m_pPrompts);
+    if (m_templateChoice->IsTemplate()) {
+        job->templatePath = m_templateChoice->Path();
+        job->templateData = GatherTemplateData(method);
+    }
     m_jobPickedUp = job->pickedUp.get_future().share();
     m_job = job;
     if (!Start()) {
@@ -434,6 +459,8 @@ void CZOLTDlg::Run() {
     const QString path = job->path;
     const int method = job->method;
     std::shared_ptr<CWindowReportSink> sink = job->sink;
+    const QString templatePath = job->templatePath;
+    const std::shared_ptr<Template::ReportData> templateData = job->templateData;
     job->pickedUp.set_value();
 
     CReportParam* param = CReportParam::GetInstance();
@@ -442,25 +469,30 @@ void CZOLTDlg::Run() {
     bool saved = false;
     QString error;
     try {
-        switch (method) {
-        case 0: {
-            const MethodRecords records = param->m_usRecords;
-            saved = baseInfo.BuildUsReport(report, path, records);
-            break;
-        }
-        case 1: {
-            const MethodRecords records = param->m_tevRecords;
-            saved = baseInfo.BuildTevReport(report, path, records);
-            break;
-        }
-        case 2: {
-            const MethodRecords records = param->m_hfctRecords;
-            saved = baseInfo.BuildHfctReport(report, path, records);
-            break;
-        }
-        default:
-            report.SetFailure(QStringLiteral("未选择检测方法。"));
-            break;
+        if (templateData) {
+            templateData->baseInfo = baseInfo;
+            saved = Template::TemplateReport::Write(templatePath, path, *templateData, report);
+        } else {
+            switch (method) {
+            case 0: {
+                const MethodRecords records = param->m_usRecords;
+                saved = baseInfo.BuildUsReport(report, path, records);
+                break;
+            }
+            case 1: {
+                const MethodRecords records = param->m_tevRecords;
+                saved = baseInfo.BuildTevReport(report, path, records);
+                break;
+            }
+            case 2: {
+                const MethodRecords records = param->m_hfctRecords;
+                saved = baseInfo.BuildHfctReport(report, path, records);
+                break;
+            }
+            default:
+                report.SetFailure(QStringLiteral("未选择检测方法。"));
+                break;
+            }
         }
         error = report.GetFailure();
     } catch (const std::exception& e) {
@@ -529,4 +561,43 @@ void CZOLTDlg::closeEvent(QCloseEvent* event) {
     // message it waits on returns at once.
     AbandonJob();
     QDialog::closeEvent(event);
+}
+
+void CZOLTDlg::OnChooseTemplate() {
+    m_templateChoice->Choose(this);
+    ShowTemplateInUse();
+}
+
+void CZOLTDlg::OnUseBuiltinReport() {
+    m_templateChoice->UseBuiltin();
+    ShowTemplateInUse();
+}
+
+void CZOLTDlg::ShowTemplateInUse() {
+    setWindowTitle(QStringLiteral("ZOLT V2.0") + m_templateChoice->TitleSuffix());
+}
+
+// The ticked records as a template prints them: the built-in report's value and pictures (already
+// gathered into CReportParam) and every cell by its column's name.
+std::shared_ptr<Template::ReportData> CZOLTDlg::GatherTemplateData(int method) const {
+    auto data = std::make_shared<Template::ReportData>();
+    data->method = MethodInfo::FromIndex(method).value_or(Method::Us);
+    data->dataSetName = CDataSetLayout::FolderName(m_strDataFolder);
+    if (const MethodRecords* records = CReportParam::GetInstance()->RecordsOf(method)) {
+        data->records = *records;
+    }
+    const int columns = m_pModel->columnCount();
+    for (int column = 0; column < columns; ++column) {
+        data->columnNames.append(m_pModel->headerData(column, Qt::Horizontal).toString());
+    }
+    for (int row = 0; row < m_pModel->rowCount(); ++row) {
+        if (m_pModel->IsChecked(row)) {
+            QStringList cells;
+            for (int column = 0; column < columns; ++column) {
+                cells.append(m_pModel->CellText(row, column));
+            }
+            data->cells.push_back(std::move(cells));
+        }
+    }
+    return data;
 }

@@ -11,6 +11,8 @@
 #include <memory>
 
 class CRecordListModel;
+class TemplateChoice;
+class QSettings;
 class CWindowReportSink;
 class IUserPrompts;
 class QAction;
@@ -21,6 +23,10 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTableView;
+
+namespace Template {
+struct ReportData;
+}
 
 // The main window: choose a test data set, tick records, write the report on a worker thread.
 class CZOLTDlg : public QDialog, public CBaseThread {
@@ -44,6 +50,10 @@ public:
     void OnBnClickedClearAll();
     void OnBnClickedGenerate();
     void ShowAbout();
+    // The context menu's "报告模板…" and "内置报告".
+    void OnChooseTemplate();
+    void OnUseBuiltinReport();
+    TemplateChoice* Templates() const { return m_templateChoice.get(); }
 
     // The report name proposed for a method at a local date and time (seconds are not used).
     static QString ProposedReportName(int method, const QDateTime& when);
@@ -70,6 +80,8 @@ private:
         int method = 0;
         std::shared_ptr<CWindowReportSink> sink;
         std::promise<void> pickedUp; // set by the worker once it no longer needs the window
+        QString templatePath;        // empty: the built-in report
+        std::shared_ptr<Template::ReportData> templateData;
     };
 
     void CreateControls();
@@ -82,6 +94,8 @@ private:
     void SetInputsEnabled(bool enabled);
     void AbandonJob();
     QString PictureFolderOf(int method) const;
+    void ShowTemplateInUse();
+    std::shared_ptr<Template::ReportData> GatherTemplateData(int method) const;
 
     IUserPrompts* m_pPrompts;
     QIcon m_hIcon;
@@ -105,6 +119,9 @@ private:
     QLabel* m_labelHint = nullptr;
     QAction* m_actionAbout = nullptr;
     CRecordListModel* m_pModel = nullptr;
+
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<TemplateChoice> m_templateChoice;
 
     std::shared_ptr<Job> m_job; // the running report job, if any
     std::shared_future<void> m_jobPickedUp;

@@ -6,6 +6,7 @@
 #include "report/CReport.h"
 #include "report/IReportSink.h"
 #include "report/MethodRecords.h"
+#include "template/TemplateReport.h"
 
 #include <QDate>
 #include <QDir>
@@ -87,6 +88,8 @@ QString CReportCommand::UsageText() {
         "  --method us|tev|hfct  the detection method\n"
         "  --out FILE            the report to write (an existing file is replaced)\n"
         "  --rows all|LIST       records to include, 1-based in list order, e.g. 1-3,7 (default all)\n"
+        "  --template FILE.docx  fill this report template instead of writing the built-in report;\n"
+        "                        the output is then .docx (tags: see the README)\n"
         "  --inspector T         检测人员\n"
         "  --place T             检测地点\n"
         "  --instrument T        检测仪器\n"
@@ -159,6 +162,8 @@ bool CReportCommand::ParseArguments(const QStringList& arguments, QTextStream& e
         } else if (option == QLatin1String("--out")) {
             m_strOut = value;
             haveOut = !value.isEmpty();
+        } else if (option == QLatin1String("--template")) {
+            m_strTemplate = value;
         } else if (option == QLatin1String("--rows")) {
             if (value != QLatin1String("all") && !ParseRowList(value)) {
                 return fail(QStringLiteral("bad row list '%1'").arg(value));
@@ -185,6 +190,9 @@ bool CReportCommand::ParseArguments(const QStringList& arguments, QTextStream& e
     }
     if (!haveData || !haveMethod || !haveOut) {
         return fail(QStringLiteral("--data, --method and --out are required"));
+    }
+    if (!m_strTemplate.isEmpty() && m_strOut.endsWith(QLatin1String(".doc"), Qt::CaseInsensitive)) {
+        return fail(QStringLiteral("a report from a template is a .docx document; --out names a .doc file"));
     }
     return true;
 }
@@ -248,8 +256,12 @@ int CReportCommand::Write(QTextStream& err) {
         }
     }
 
-    MethodRecords records;
+    Template::ReportData data; // what a template can print; its records are the built-in report's too
+    MethodRecords& records = data.records;
     const QString pictureFolder = CDataSetLayout::PictureFolder(folder, m_nMethod);
+    for (int column = 0; column < columns && !m_strTemplate.isEmpty(); ++column) {
+        data.columnNames.append(Utf8ToWide(result[column]));
+    }
     for (int row : selected) {
         const auto cell = [&](int column) {
             if (column < 0 || column >= columns) {
@@ -260,6 +272,13 @@ int CReportCommand::Write(QTextStream& err) {
         const CDataSetLayout::RecordRefs record =
             CDataSetLayout::GatherRecord(m_nMethod, pictureFolder, cell);
         records.Append(record.strValue, record.strPicture1, record.strPicture2, record.strPicture3);
+        if (!m_strTemplate.isEmpty()) {
+            QStringList cells;
+            for (int column = 0; column < columns; ++column) {
+                cells.append(cell(column));
+            }
+            data.cells.push_back(std::move(cells));
+        }
     }
     resultOwner.reset();
     db.Close();
@@ -268,17 +287,10 @@ int CReportCommand::Write(QTextStream& err) {
     CReport report(sink);
     bool saved = false;
     try {
-        switch (m_nMethod) {
-        case 0:
-            saved = m_baseInfo.BuildUsReport(report, m_strOut, records);
-            break;
-        case 1:
-            saved = m_baseInfo.BuildTevReport(report, m_strOut, records);
-            break;
-        default:
-            saved = m_baseInfo.BuildHfctReport(report, m_strOut, records);
-            break;
-        }
+        data.baseInfo = m_baseInfo;
+        data.method = *MethodInfo::FromIndex(m_nMethod);
+        data.dataSetName = CDataSetLayout::FolderName(folder);
+        saved = Compose(report, data);
     } catch (const std::exception& e) {
         report.SetFailure(QString::fromUtf8(e.what()));
     }
@@ -289,4 +301,18 @@ int CReportCommand::Write(QTextStream& err) {
         return fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_strOut), reason));
     }
     return kWritten;
+}
+
+bool CReportCommand::Compose(CReport& report, const Template::ReportData& data) const {
+    if (!m_strTemplate.isEmpty()) {
+        return Template::TemplateReport::Write(m_strTemplate, m_strOut, data, report);
+    }
+    switch (m_nMethod) {
+    case 0:
+        return m_baseInfo.BuildUsReport(report, m_strOut, data.records);
+    case 1:
+        return m_baseInfo.BuildTevReport(report, m_strOut, data.records);
+    default:
+        return m_baseInfo.BuildHfctReport(report, m_strOut, data.records);
+    }
 }

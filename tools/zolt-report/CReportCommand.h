@@ -8,7 +8,12 @@
 #include <optional>
 #include <vector>
 
+class CReport;
 class QTextStream;
+
+namespace Template {
+struct ReportData;
+}
 
 // zolt-report: writes the report of a test data set without a window, from command-line options.
 class CReportCommand {
@@ -26,11 +31,14 @@ public:
 private:
     bool ParseArguments(const QStringList& arguments, QTextStream& err);
     int Write(QTextStream& err);
+    // The built-in report, or the template's when one is given.
+    bool Compose(CReport& report, const Template::ReportData& data) const;
 
     QString m_strData;
     int m_nMethod = -1;
     QString m_strOut;
     QString m_strRows = QStringLiteral("all");
+    QString m_strTemplate; // a report template (.docx); empty for the built-in report
     BaseInfoRecord m_baseInfo;
     bool m_bProgress = false;
 };
