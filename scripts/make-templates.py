@@ -154,6 +154,10 @@ def example_utility():
     set_font(footer.add_run(" 页 共 "), 9)
     field(footer, "NUMPAGES", 9)
     set_font(footer.add_run(" 页"), 9)
+    # python-docx's header and footer parts declare Word 2010 extensions as ignorable; they use none,
+    # and without the declaration the parts validate against the standard's schema.
+    for part in (section.header, section.footer):
+        part._element.attrib.pop("{http://schemas.openxmlformats.org/markup-compatibility/2006}Ignorable", None)
 
     paragraph(document, "{{报告标题}}", 20, True)
     paragraph(document, "报告编号：________    检测方法：{{检测方法}}    记录数：{{记录数}}", 10.5,
