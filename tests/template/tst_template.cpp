@@ -1,12 +1,22 @@
+#include "app/CRecordListModel.h"
+#include "app/CZOLTDlg.h"
+#include "app/TemplateChoice.h"
+#include "report/CReportParam.h"
 #include "support/DemoDataSets.h"
 #include "support/DocxBody.h"
 #include "support/DocxPackage.h"
 #include "support/ExternalTools.h"
+#include "support/ScriptedPrompts.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -278,6 +288,9 @@ private:
 private slots:
     void initTestCase() {
         QVERIFY(!qEnvironmentVariableIsEmpty("ZOLT_REPORT"));
+        // The window's settings go to a test folder, never the user's.
+        QStandardPaths::setTestModeEnabled(true);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
         m_data = DemoDataSets::Good(m_dir.path(), QStringLiteral("模板 数据"), 6);
         QVERIFY(!m_data.isEmpty());
     }
@@ -578,7 +591,71 @@ private slots:
         QCOMPARE(QDir(Path(QStringLiteral("bad"))).entryList(QDir::Files | QDir::Hidden).filter(".~").size(),
                  0);
     }
+
+    // The window: a template chosen from the context menu shows in the title, is remembered, makes the
+    // save dialog offer .docx only and is what the job writes; a broken one is refused with its reason;
+    // "内置报告" goes back to the built-in report.
+    void windowWritesTheChosenTemplate() {
+        QSettings().remove(QLatin1String(TemplateChoice::kSettingsKey));
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path())); // ZOLT.DB3 lives in the working directory
+        const QString broken = Path(QStringLiteral("broken.docx"));
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("text") == 4);
+        file.close();
+        const QString chosen = kSource + QStringLiteral("/res/templates/builtin-tev.docx");
+        const QString out = Path(QStringLiteral("window.docx"));
+        ScriptedPrompts prompts;
+        {
+            CZOLTDlg window(&prompts);
+            QCOMPARE(window.windowTitle(), QStringLiteral("ZOLT V2.0"));
+            prompts.openFiles << broken << chosen;
+            window.findChild<QAction*>(QStringLiteral("actionTemplate"))->trigger();
+            QCOMPARE(prompts.messages.size(), 1);
+            QCOMPARE(prompts.messages[0].caption, QStringLiteral("错误"));
+            QVERIFY2(prompts.messages[0].text.contains(QStringLiteral("not a .docx file")),
+                     qPrintable(prompts.messages[0].text));
+            QCOMPARE(window.windowTitle(), QStringLiteral("ZOLT V2.0"));
+            window.findChild<QAction*>(QStringLiteral("actionTemplate"))->trigger();
+            QCOMPARE(window.windowTitle(), QStringLiteral("ZOLT V2.0 - 报告模板：builtin-tev.docx"));
+
+            window.findChild<QComboBox*>(QStringLiteral("1011"))->setCurrentIndex(1);
+            prompts.folders << m_data;
+            QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("1010")), Qt::LeftButton);
+            CRecordListModel* model = window.RecordModel();
+            QCOMPARE(model->rowCount(), 6);
+            for (int row : {1, 4}) {
+                model->setData(model->index(row, 0), Qt::Checked, Qt::CheckStateRole);
+            }
+            prompts.saveFiles << out;
+            prompts.baseInfoScripts << [](QWidget*) {
+                CReportParam::GetInstance()->m_baseInfo.m_strInspector = QStringLiteral("赵工");
+                return true;
+            };
+            QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("1009")), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(window.findChild<QPushButton*>(QStringLiteral("1009"))->isEnabled(),
+                                     60000);
+            QCOMPARE(prompts.saveRequests.last().patterns, QStringList{QStringLiteral("*.docx")});
+            QCOMPARE(prompts.saveRequests.last().defaultSuffix, QStringLiteral("docx"));
+        }
+        QVERIFY(!HasLeftoverTags(out));
+        const QString text = BodyText(out);
+        QVERIFY2(text.contains(QStringLiteral("TEV局部放电检测报告\n")) &&
+                     text.contains(QStringLiteral("检测人员：赵工")) &&
+                     text.contains(QStringLiteral("\n2|")) && !text.contains(QStringLiteral("\n3|")),
+                 qPrintable(text));
+        QCOMPARE(PictureCount(out), 6);
+        {
+            CZOLTDlg again(&prompts);
+            QCOMPARE(again.windowTitle(), QStringLiteral("ZOLT V2.0 - 报告模板：builtin-tev.docx"));
+            again.findChild<QAction*>(QStringLiteral("actionBuiltinReport"))->trigger();
+            QCOMPARE(again.windowTitle(), QStringLiteral("ZOLT V2.0"));
+        }
+        CZOLTDlg builtin(&prompts);
+        QVERIFY(!builtin.Templates()->IsTemplate());
+        QDir::setCurrent(previous);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestTemplate)
+QTEST_MAIN(TestTemplate)
 #include "tst_template.moc"
