@@ -204,6 +204,12 @@ void PartFiller::WriteNode(const XmlNode& node, const Unit& unit, int record) {
         WriteCutText(node, unit, record);
         return;
     }
+    // A bookmark's name and id must be unique in the document: only the first copy of a record row
+    // keeps the row's bookmarks.
+    if (record > 0 &&
+        (node.IsElement(Word::Ns::W, "bookmarkStart") || node.IsElement(Word::Ns::W, "bookmarkEnd"))) {
+        return;
+    }
     node.WriteStart(m_writer);
     for (const XmlNode& child : node.children) {
         WriteNode(child, unit, record);

@@ -146,10 +146,12 @@ QList<QPair<QString, QByteArray>> HandSplitPackage() {
         P(R("{{检测") + "<w:del w:id=\"1\" w:author=\"a\"><w:r><w:delText>旧文字</w:delText></w:r></w:del>" +
           "<w:ins w:id=\"2\" w:author=\"a\"><w:r><w:t>地点}}</w:t></w:r></w:ins>") +
         P("<w:hyperlink w:anchor=\"mark\">" + R("{{ 检测") + "</w:hyperlink>" + R("日期 }}")) +
-        Table({Row({R("序号"), R("测点"), R("值"), R("图")}),
-               Row({R("{{ 序号 }}"), R("{{列:") + R("测试点}}"), R("{{有效值}}") + R("&lt;&amp;"),
-                    R("{{@图") + R("1 80x60}}")})},
-              4) +
+        Table(
+            {Row({R("序号"), R("测点"), R("值"), R("图")}),
+             Row({R("{{ 序号 }}") + "<w:bookmarkStart w:id=\"7\" w:name=\"row\"/><w:bookmarkEnd w:id=\"7\"/>",
+                  R("{{列:") + R("测试点}}"), R("{{有效值}}") + R("&lt;&amp;"),
+                  R("{{@图") + R("1 80x60}}")})},
+            4) +
         P(R("共 {{记录数}} 条，{{数据集}}，{{检测方法}}"));
     return Package(body, P(R("{{报告标题}}")));
 }
@@ -399,7 +401,10 @@ private slots:
         }
         QVERIFY(found);
         // The deleted text stays a deletion; it is not part of the tag.
-        QVERIFY(DocxPackage(out).Read("word/document.xml").contains("旧文字"));
+        const QByteArray document = DocxPackage(out).Read("word/document.xml");
+        QVERIFY(document.contains("旧文字"));
+        // A bookmark in the record row stays once: names and ids must be unique.
+        QCOMPARE(document.count("w:name=\"row\""), 1);
     }
 
     // LibreOffice renders every filled report with its texts and pictures.
