@@ -425,6 +425,9 @@ void CZOLTDlg::OnBnClickedGenerate() {
         return;
     }
     m_strReportPath = chosen;
+    if (m_templateChoice->IsTemplate() && chosen.endsWith(QLatin1String(".doc"), Qt::CaseInsensitive)) {
+        m_strReportPath += QLatin1Char('x'); // a typed .doc name: the template writes .docx only
+    }
     if (!m_pPrompts->EditBaseInfo(this)) {
         return;
     }

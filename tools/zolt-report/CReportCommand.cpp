@@ -256,7 +256,34 @@ int CReportCommand::Write(QTextStream& err) {
         }
     }
 
-    Template::ReportData data; // what a template can print; its records are the built-in report's too
+    Template::ReportData data = Gather(result, columns, selected, folder);
+    resultOwner.reset();
+    db.Close();
+
+    auto sink = std::make_shared<CConsoleSink>(err, m_bProgress);
+    CReport report(sink);
+    bool saved = false;
+    try {
+        data.baseInfo = m_baseInfo;
+        data.method = *MethodInfo::FromIndex(m_nMethod);
+        data.dataSetName = CDataSetLayout::FolderName(folder);
+        saved = Compose(report, data);
+    } catch (const std::exception& e) {
+        report.SetFailure(QString::fromUtf8(e.what()));
+    }
+    sink->PostDone(saved, report.GetFailure());
+    if (!saved) {
+        QString reason = report.GetFailure();
+        reason.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        return fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_strOut), reason));
+    }
+    return kWritten;
+}
+
+// The selected records as both reports take them; the cells by column only for a template.
+Template::ReportData CReportCommand::Gather(char** result, int columns, const std::vector<int>& selected,
+                                            const QString& folder) const {
+    Template::ReportData data; // its records are the built-in report's too
     MethodRecords& records = data.records;
     const QString pictureFolder = CDataSetLayout::PictureFolder(folder, m_nMethod);
     for (int column = 0; column < columns && !m_strTemplate.isEmpty(); ++column) {
@@ -280,27 +307,7 @@ int CReportCommand::Write(QTextStream& err) {
             data.cells.push_back(std::move(cells));
         }
     }
-    resultOwner.reset();
-    db.Close();
-
-    auto sink = std::make_shared<CConsoleSink>(err, m_bProgress);
-    CReport report(sink);
-    bool saved = false;
-    try {
-        data.baseInfo = m_baseInfo;
-        data.method = *MethodInfo::FromIndex(m_nMethod);
-        data.dataSetName = CDataSetLayout::FolderName(folder);
-        saved = Compose(report, data);
-    } catch (const std::exception& e) {
-        report.SetFailure(QString::fromUtf8(e.what()));
-    }
-    sink->PostDone(saved, report.GetFailure());
-    if (!saved) {
-        QString reason = report.GetFailure();
-        reason.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        return fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_strOut), reason));
-    }
-    return kWritten;
+    return data;
 }
 
 bool CReportCommand::Compose(CReport& report, const Template::ReportData& data) const {

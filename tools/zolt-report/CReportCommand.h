@@ -31,6 +31,8 @@ public:
 private:
     bool ParseArguments(const QStringList& arguments, QTextStream& err);
     int Write(QTextStream& err);
+    Template::ReportData Gather(char** result, int columns, const std::vector<int>& selected,
+                                const QString& folder) const;
     // The built-in report, or the template's when one is given.
     bool Compose(CReport& report, const Template::ReportData& data) const;
 
