@@ -182,15 +182,14 @@ void CZOLTDlg::CreateControls() {
     addAction(m_actionAbout);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
-    auto* templateSeparator = new QAction(this);
-    templateSeparator->setSeparator(true);
+    // The report template entries come before the About entry, which stays last as in a system menu.
     auto* chooseTemplate = new QAction(QStringLiteral("报告模板…"), this);
     chooseTemplate->setObjectName(QStringLiteral("actionTemplate"));
     connect(chooseTemplate, &QAction::triggered, this, &CZOLTDlg::OnChooseTemplate);
     auto* builtinReport = new QAction(QStringLiteral("内置报告"), this);
     builtinReport->setObjectName(QStringLiteral("actionBuiltinReport"));
     connect(builtinReport, &QAction::triggered, this, &CZOLTDlg::OnUseBuiltinReport);
-    addActions({templateSeparator, chooseTemplate, builtinReport});
+    insertActions(separator, {chooseTemplate, builtinReport});
 
     qApp->installEventFilter(this);
 }
