@@ -11,6 +11,7 @@ foreach(size IN ITEMS 16 24 32 48 64 128 256)
             RENAME ${ZOLT_APP_ID}.png)
 endforeach()
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zolt)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/res/templates/ DESTINATION ${CMAKE_INSTALL_DATADIR}/zolt/templates FILES_MATCHING PATTERN "*.docx")
 
 # ---- Debian documentation: changelog and copyright ----
 # res/debian/changelog is kept in Debian's changelog format; the package carries it compressed

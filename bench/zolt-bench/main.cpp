@@ -41,7 +41,8 @@ const QByteArray kShownMarker = "zolt: main window shown";
 
 struct Settings {
     std::vector<int> sizes{10, 100, 1000};
-    QStringList formats{QStringLiteral("docx"), QStringLiteral("doc")};
+    // "template": .docx from the shipped template of the built-in layout (zolt-report --template).
+    QStringList formats{QStringLiteral("docx"), QStringLiteral("doc"), QStringLiteral("template")};
     int runs = 5;
     int listRecords = 100000;
     bool bList = true;
@@ -128,7 +129,7 @@ std::optional<Settings> ParseSettings(const QStringList& arguments) {
                                    QStringLiteral("Ticked records per report (default 10,100,1000)."),
                                    QStringLiteral("N,N,..."));
     const QCommandLineOption formats(QStringLiteral("formats"),
-                                     QStringLiteral("Report formats (default docx,doc)."),
+                                     QStringLiteral("Report formats (default docx,doc,template)."),
                                      QStringLiteral("F,F"));
     const QCommandLineOption runs(QStringLiteral("runs"),
                                   QStringLiteral("Measured runs per case (default 5)."), QStringLiteral("N"));
@@ -189,8 +190,10 @@ std::optional<Settings> ParseSettings(const QStringList& arguments) {
     if (parser.isSet(formats)) {
         settings.formats = parser.value(formats).toLower().split(QLatin1Char(','));
         for (const QString& format : settings.formats) {
-            if (format != QLatin1String("docx") && format != QLatin1String("doc")) {
-                std::fprintf(stderr, "zolt-bench: unknown format '%s' (docx or doc)\n", qPrintable(format));
+            if (format != QLatin1String("docx") && format != QLatin1String("doc") &&
+                format != QLatin1String("template")) {
+                std::fprintf(stderr, "zolt-bench: unknown format '%s' (docx, doc or template)\n",
+                             qPrintable(format));
                 return std::nullopt;
             }
         }
@@ -240,12 +243,18 @@ ReportCase MeasureReport(const Settings& settings, const QString& dataSet, const
     ReportCase result;
     result.format = format;
     result.records = records;
-    const QString out = QFileInfo(dataSet).path() + QStringLiteral("/report-%1.%2").arg(records).arg(format);
+    const bool fromTemplate = format == QLatin1String("template");
+    const QString fileFormat = fromTemplate ? QStringLiteral("docx") : format;
+    const QString out =
+        QFileInfo(dataSet).path() + QStringLiteral("/report-%1-%2.%3").arg(records).arg(format, fileFormat);
     const QString copy = QFileInfo(dataSet).path() + QStringLiteral("/copy-%1.bin").arg(records);
-    const QStringList arguments{QStringLiteral("--data"),   dataSet,
-                                QStringLiteral("--method"), QStringLiteral("us"),
-                                QStringLiteral("--rows"),   QStringLiteral("1-%1").arg(records),
-                                QStringLiteral("--out"),    out};
+    QStringList arguments{QStringLiteral("--data"),   dataSet,
+                          QStringLiteral("--method"), QStringLiteral("us"),
+                          QStringLiteral("--rows"),   QStringLiteral("1-%1").arg(records),
+                          QStringLiteral("--out"),    out};
+    if (fromTemplate) {
+        arguments << QStringLiteral("--template") << QStringLiteral(ZOLT_BENCH_TEMPLATE);
+    }
     QStringList pictures;
     QString error;
     if (!CopyLimit::PictureFiles(dataSet, 0, records, &pictures, &error)) {
@@ -263,7 +272,7 @@ ReportCase MeasureReport(const Settings& settings, const QString& dataSet, const
             Fail(QStringLiteral("zolt-report warned: ") + QString::fromLocal8Bit(report.output.left(600)));
         }
         result.bytes = QFileInfo(out).size();
-        result.bFormatMatches = StartsAsItsFormat(out, format);
+        result.bFormatMatches = StartsAsItsFormat(out, fileFormat);
         const ChildProcess::Result copied =
             ChildProcess::RunFunction([&] { return CopyLimit::Copy(pictures, copy, result.bytes); }, {});
         if (!copied.Succeeded()) {
@@ -420,6 +429,13 @@ std::vector<Target> Targets(const std::vector<ReportCase>& reports, const std::o
             add(QStringLiteral(".%1 time n=1000 / n=100").arg(format),
                 thousand->wallMs.Median() / hundred->wallMs.Median(), QStringLiteral("x"), 12);
         }
+    }
+    // A report from the built-in layout's template costs about what the built-in report does.
+    const ReportCase* builtin = find(QStringLiteral("docx"), 1000);
+    const ReportCase* filled = find(QStringLiteral("template"), 1000);
+    if (builtin != nullptr && filled != nullptr) {
+        add(QStringLiteral(".template / .docx n=1000 cpu"), filled->cpuMs.Median() / builtin->cpuMs.Median(),
+            QStringLiteral("x"), 1.2);
     }
     if (list && list->rows >= 100000) {
         add(QStringLiteral("list %1 x %2 load").arg(list->rows).arg(list->columns), list->loadMs / 1000,

@@ -9,6 +9,7 @@
 #include "app/CWindowReportSink.h"
 #include "app/RecordFilterBar.h"
 #include "app/RecordListProxy.h"
+#include "app/TemplateChoice.h"
 #include "app/WindowSettings.h"
 #include "baseinfo/CDialogUnits.h"
 #include "baseinfo/IUserPrompts.h"
@@ -17,6 +18,7 @@
 #include "report/CReport.h"
 #include "report/CReportParam.h"
 #include "report/ReportLayout.h"
+#include "template/TemplateReport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -68,6 +70,8 @@ CZOLTDlg::CZOLTDlg(IUserPrompts* prompts, QWidget* parent)
     setObjectName(QStringLiteral("102"));
     CreateControls();
     OnInitDialog();
+    m_templateChoice = std::make_unique<TemplateChoice>(m_pPrompts, nullptr);
+    ShowTemplateInUse();
 }
 
 CZOLTDlg::~CZOLTDlg() {
@@ -202,6 +206,15 @@ void CZOLTDlg::CreateAboutAction() {
     addAction(separator);
     addAction(m_actionAbout);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    // The report template entries come before the About entry, which stays last as in a system menu.
+    auto* chooseTemplate = new QAction(QStringLiteral("报告模板…"), this);
+    chooseTemplate->setObjectName(QStringLiteral("actionTemplate"));
+    connect(chooseTemplate, &QAction::triggered, this, &CZOLTDlg::OnChooseTemplate);
+    auto* builtinReport = new QAction(QStringLiteral("内置报告"), this);
+    builtinReport->setObjectName(QStringLiteral("actionBuiltinReport"));
+    connect(builtinReport, &QAction::triggered, this, &CZOLTDlg::OnUseBuiltinReport);
+    insertActions(separator, {chooseTemplate, builtinReport});
 }
 
 void CZOLTDlg::OnInitDialog() {
@@ -311,6 +324,9 @@ void CZOLTDlg::ShowAbout() {
 
 void CZOLTDlg::UseSettings(WindowSettings* settings) {
     m_pSettings = settings;
+    m_templateChoice =
+        std::make_unique<TemplateChoice>(m_pPrompts, settings != nullptr ? settings->Store() : nullptr);
+    ShowTemplateInUse();
     if (settings == nullptr) {
         return;
     }
@@ -475,11 +491,19 @@ void CZOLTDlg::OnBnClickedGenerate() {
     request.filterText = QStringLiteral("Word文件（*.doc;*.docx）");
     request.patterns = {QStringLiteral("*.doc"), QStringLiteral("*.docx")};
     request.defaultSuffix = QStringLiteral("doc");
+    if (m_templateChoice->IsTemplate()) { // a template report is always .docx
+        request.filterText = QStringLiteral("Word文件（*.docx）");
+        request.patterns = {QStringLiteral("*.docx")};
+        request.defaultSuffix = QStringLiteral("docx");
+    }
     const QString chosen = m_pPrompts->ChooseSaveFile(this, request);
     if (chosen.isEmpty()) {
         return;
     }
     m_strReportPath = chosen;
+    if (m_templateChoice->IsTemplate() && chosen.endsWith(QLatin1String(".doc"), Qt::CaseInsensitive)) {
+        m_strReportPath += QLatin1Char('x'); // a typed .doc name: the template writes .docx only
+    }
     if (!m_pPrompts->EditBaseInfo(this)) {
         return;
     }
@@ -488,6 +512,10 @@ void CZOLTDlg::OnBnClickedGenerate() {
     job->path = m_strReportPath;
     job->method = *method;
     job->sink = std::make_shared<CWindowReportSink>(this, m_pPrompts);
+    if (m_templateChoice->IsTemplate()) {
+        job->templatePath = m_templateChoice->Path();
+        job->templateData = GatherTemplateData(*method);
+    }
     m_jobPickedUp = job->pickedUp.get_future().share();
     m_job = job;
     if (!Start()) {
@@ -510,6 +538,8 @@ void CZOLTDlg::Run() {
     const QString path = job->path;
     const Method method = job->method;
     std::shared_ptr<CWindowReportSink> sink = job->sink;
+    const QString templatePath = job->templatePath;
+    const std::shared_ptr<Template::ReportData> templateData = job->templateData;
     job->pickedUp.set_value();
 
     CReportParam* param = CReportParam::GetInstance();
@@ -518,8 +548,13 @@ void CZOLTDlg::Run() {
     bool saved = false;
     QString error;
     try {
-        const MethodRecords records = *param->RecordsOf(method);
-        saved = ReportLayout(method).Build(baseInfo, report, path, records);
+        if (templateData) {
+            templateData->baseInfo = baseInfo;
+            saved = Template::TemplateReport::Write(templatePath, path, *templateData, report);
+        } else {
+            const MethodRecords records = *param->RecordsOf(method);
+            saved = ReportLayout(method).Build(baseInfo, report, path, records);
+        }
         error = report.GetFailure();
     } catch (const std::exception& e) {
         saved = false;
@@ -590,4 +625,40 @@ void CZOLTDlg::closeEvent(QCloseEvent* event) {
     AbandonJob();
     SavePlacement();
     QDialog::closeEvent(event);
+}
+
+void CZOLTDlg::OnChooseTemplate() {
+    m_templateChoice->Choose(this);
+    ShowTemplateInUse();
+}
+
+void CZOLTDlg::OnUseBuiltinReport() {
+    m_templateChoice->UseBuiltin();
+    ShowTemplateInUse();
+}
+
+void CZOLTDlg::ShowTemplateInUse() {
+    setWindowTitle(QStringLiteral("ZOLT V2.0") + m_templateChoice->TitleSuffix());
+}
+
+// The ticked records as a template prints them: the built-in report's value and pictures (already
+// gathered into CReportParam) and every cell by its column's name.
+std::shared_ptr<Template::ReportData> CZOLTDlg::GatherTemplateData(Method method) const {
+    auto data = std::make_shared<Template::ReportData>();
+    data->method = method;
+    data->dataSetName = CDataSetLayout::FolderName(m_strDataFolder);
+    data->records = *CReportParam::GetInstance()->RecordsOf(method);
+    const int columns = m_pModel->columnCount();
+    for (int column = 0; column < columns; ++column) {
+        data->columnNames.append(m_pModel->headerData(column, Qt::Horizontal).toString());
+    }
+    // The same records in the same order as the gathering for the built-in report.
+    for (int row : m_pProxy->CheckedRowsInOrder()) {
+        QStringList cells;
+        for (int column = 0; column < columns; ++column) {
+            cells.append(m_pModel->CellText(row, column));
+        }
+        data->cells.push_back(std::move(cells));
+    }
+    return data;
 }

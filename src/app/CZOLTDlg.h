@@ -14,6 +14,7 @@
 
 class CDialogUnits;
 class CRecordListModel;
+class TemplateChoice;
 class CWindowReportSink;
 class IUserPrompts;
 class QAction;
@@ -27,6 +28,10 @@ class QTableView;
 class RecordFilterBar;
 class RecordListProxy;
 class WindowSettings;
+
+namespace Template {
+struct ReportData;
+}
 
 // The main window: choose a test data set, tick records, write the report on a worker thread.
 class CZOLTDlg : public QDialog, public CBaseThread {
@@ -50,9 +55,13 @@ public:
     void OnBnClickedClearAll();
     void OnBnClickedGenerate();
     void ShowAbout();
-    // Remembers the method, the data folder and the placement there from now on, and takes back
-    // what it holds; null remembers nothing. The settings must outlive the window.
+    // Remembers the method, the data folder, the placement and the report template there from now
+    // on, and takes back what it holds; null remembers nothing. The settings must outlive the window.
     void UseSettings(WindowSettings* settings);
+    // The context menu's "报告模板…" and "内置报告".
+    void OnChooseTemplate();
+    void OnUseBuiltinReport();
+    TemplateChoice* Templates() const { return m_templateChoice.get(); }
 
     // The report name proposed for a method at a local date and time (seconds are not used).
     static QString ProposedReportName(Method method, const QDateTime& when);
@@ -82,6 +91,8 @@ private:
         Method method = Method::Us;
         std::shared_ptr<CWindowReportSink> sink;
         std::promise<void> pickedUp; // set by the worker once it no longer needs the window
+        QString templatePath;        // empty: the built-in report
+        std::shared_ptr<Template::ReportData> templateData;
     };
 
     void CreateControls();
@@ -102,6 +113,8 @@ private:
     QString PictureFolderOf(std::optional<Method> method) const;
     void OnHeaderClicked(int column);
     void SavePlacement();
+    void ShowTemplateInUse();
+    std::shared_ptr<Template::ReportData> GatherTemplateData(Method method) const;
 
     IUserPrompts* m_pPrompts;
     QIcon m_hIcon;
@@ -128,6 +141,8 @@ private:
     RecordListProxy* m_pProxy = nullptr;
     RecordFilterBar* m_pFilterBar = nullptr;
     WindowSettings* m_pSettings = nullptr;
+
+    std::unique_ptr<TemplateChoice> m_templateChoice;
 
     std::shared_ptr<Job> m_job; // the running report job, if any
     std::shared_future<void> m_jobPickedUp;

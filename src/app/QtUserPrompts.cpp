@@ -27,6 +27,12 @@ QString QtUserPrompts::ChooseSaveFile(QWidget* owner, const SaveRequest& request
     return dialog.selectedFiles().constFirst();
 }
 
+QString QtUserPrompts::ChooseOpenFile(QWidget* owner, const OpenRequest& request) {
+    return QFileDialog::getOpenFileName(owner, request.title, request.folder,
+                                        request.filterText + QStringLiteral(" (") +
+                                            request.patterns.join(QLatin1Char(' ')) + QStringLiteral(")"));
+}
+
 IUserPrompts::Answer QtUserPrompts::Message(QWidget* owner, const QString& text, const QString& caption,
                                             Icon icon, Buttons buttons) {
     QMessageBox::Icon boxIcon = QMessageBox::NoIcon;

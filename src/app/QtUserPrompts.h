@@ -7,6 +7,7 @@ class QtUserPrompts : public IUserPrompts {
 public:
     QString ChooseFolder(QWidget* owner, const QString& title, const QString& startFolder) override;
     QString ChooseSaveFile(QWidget* owner, const SaveRequest& request) override;
+    QString ChooseOpenFile(QWidget* owner, const OpenRequest& request) override;
     Answer Message(QWidget* owner, const QString& text, const QString& caption, Icon icon,
                    Buttons buttons) override;
     bool EditBaseInfo(QWidget* owner) override;

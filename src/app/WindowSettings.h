@@ -24,6 +24,9 @@ public:
     QByteArray Placement() const;
     void SetPlacement(const QByteArray& placement);
 
+    // The same store, for what other parts of the window remember (the report template).
+    QSettings* Store() { return &m_settings; }
+
 private:
     QSettings m_settings;
 };

@@ -23,6 +23,13 @@ public:
         QString defaultSuffix; // added when the name has no extension, without the dot
     };
 
+    struct OpenRequest {
+        QString title;        // dialog title
+        QString folder;       // folder shown first; empty for the platform's default
+        QString filterText;   // visible filter description, e.g. "Word模板（*.docx）"
+        QStringList patterns; // e.g. {"*.docx"}
+    };
+
     virtual ~IUserPrompts() = default;
 
     // Folder chooser, opened at startFolder (the platform's default when empty); returns the chosen
@@ -31,6 +38,9 @@ public:
 
     // Save-file dialog that asks before replacing an existing file; empty when cancelled.
     virtual QString ChooseSaveFile(QWidget* owner, const SaveRequest& request) = 0;
+
+    // Open-file dialog for one existing file; empty when cancelled.
+    virtual QString ChooseOpenFile(QWidget* owner, const OpenRequest& request) = 0;
 
     // Modal message box.
     virtual Answer Message(QWidget* owner, const QString& text, const QString& caption, Icon icon,

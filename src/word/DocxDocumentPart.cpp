@@ -154,65 +154,8 @@ private:
     }
 
     void WritePicture(int index) {
-        const Picture& picture = m_document.pictures[index];
-        const QString id = QString::number(++m_drawingId);
-        const QString cx = QString::number(std::llround(double(picture.widthPt) * kEmuPerPoint));
-        const QString cy = QString::number(std::llround(double(picture.heightPt) * kEmuPerPoint));
-        const QString name = QStringLiteral("Picture %1").arg(id);
-
-        m_xml.writeStartElement(Ns::W, QStringLiteral("drawing"));
-        m_xml.writeStartElement(Ns::WP, QStringLiteral("inline"));
-        for (const char* side : {"distT", "distB", "distL", "distR"})
-            m_xml.writeAttribute(QString::fromLatin1(side), QStringLiteral("0"));
-        m_xml.writeEmptyElement(Ns::WP, QStringLiteral("extent"));
-        m_xml.writeAttribute(QStringLiteral("cx"), cx);
-        m_xml.writeAttribute(QStringLiteral("cy"), cy);
-        m_xml.writeEmptyElement(Ns::WP, QStringLiteral("effectExtent"));
-        for (const char* side : {"l", "t", "r", "b"})
-            m_xml.writeAttribute(QString::fromLatin1(side), QStringLiteral("0"));
-        m_xml.writeEmptyElement(Ns::WP, QStringLiteral("docPr"));
-        m_xml.writeAttribute(QStringLiteral("id"), id);
-        m_xml.writeAttribute(QStringLiteral("name"), name);
-        m_xml.writeStartElement(Ns::WP, QStringLiteral("cNvGraphicFramePr"));
-        m_xml.writeEmptyElement(Ns::A, QStringLiteral("graphicFrameLocks"));
-        m_xml.writeAttribute(QStringLiteral("noChangeAspect"), QStringLiteral("1"));
-        m_xml.writeEndElement();
-        m_xml.writeStartElement(Ns::A, QStringLiteral("graphic"));
-        m_xml.writeStartElement(Ns::A, QStringLiteral("graphicData"));
-        m_xml.writeAttribute(QStringLiteral("uri"), Ns::PIC);
-        m_xml.writeStartElement(Ns::PIC, QStringLiteral("pic"));
-        m_xml.writeStartElement(Ns::PIC, QStringLiteral("nvPicPr"));
-        m_xml.writeEmptyElement(Ns::PIC, QStringLiteral("cNvPr"));
-        m_xml.writeAttribute(QStringLiteral("id"), QStringLiteral("0"));
-        m_xml.writeAttribute(QStringLiteral("name"), name);
-        m_xml.writeEmptyElement(Ns::PIC, QStringLiteral("cNvPicPr"));
-        m_xml.writeEndElement();
-        m_xml.writeStartElement(Ns::PIC, QStringLiteral("blipFill"));
-        m_xml.writeEmptyElement(Ns::A, QStringLiteral("blip"));
-        m_xml.writeAttribute(Ns::R, QStringLiteral("embed"), m_relationshipIds[index]);
-        m_xml.writeStartElement(Ns::A, QStringLiteral("stretch"));
-        m_xml.writeEmptyElement(Ns::A, QStringLiteral("fillRect"));
-        m_xml.writeEndElement();
-        m_xml.writeEndElement();
-        m_xml.writeStartElement(Ns::PIC, QStringLiteral("spPr"));
-        m_xml.writeStartElement(Ns::A, QStringLiteral("xfrm"));
-        m_xml.writeEmptyElement(Ns::A, QStringLiteral("off"));
-        m_xml.writeAttribute(QStringLiteral("x"), QStringLiteral("0"));
-        m_xml.writeAttribute(QStringLiteral("y"), QStringLiteral("0"));
-        m_xml.writeEmptyElement(Ns::A, QStringLiteral("ext"));
-        m_xml.writeAttribute(QStringLiteral("cx"), cx);
-        m_xml.writeAttribute(QStringLiteral("cy"), cy);
-        m_xml.writeEndElement();
-        m_xml.writeStartElement(Ns::A, QStringLiteral("prstGeom"));
-        m_xml.writeAttribute(QStringLiteral("prst"), QStringLiteral("rect"));
-        m_xml.writeEmptyElement(Ns::A, QStringLiteral("avLst"));
-        m_xml.writeEndElement();
-        m_xml.writeEndElement(); // spPr
-        m_xml.writeEndElement(); // pic
-        m_xml.writeEndElement(); // graphicData
-        m_xml.writeEndElement(); // graphic
-        m_xml.writeEndElement(); // inline
-        m_xml.writeEndElement(); // drawing
+        DocxDocumentPart::WriteInlinePicture(m_xml, m_document.pictures[index], ++m_drawingId,
+                                             m_relationshipIds[index]);
     }
 
     void Border(const QString& side) {
@@ -307,6 +250,68 @@ private:
 };
 
 } // namespace
+
+void DocxDocumentPart::WriteInlinePicture(QXmlStreamWriter& xml, const Picture& picture, int drawingId,
+                                          const QString& relationshipId) {
+    const QString id = QString::number(drawingId);
+    const QString cx = QString::number(std::llround(double(picture.widthPt) * kEmuPerPoint));
+    const QString cy = QString::number(std::llround(double(picture.heightPt) * kEmuPerPoint));
+    const QString name = QStringLiteral("Picture %1").arg(id);
+
+    xml.writeStartElement(Ns::W, QStringLiteral("drawing"));
+    xml.writeStartElement(Ns::WP, QStringLiteral("inline"));
+    for (const char* side : {"distT", "distB", "distL", "distR"})
+        xml.writeAttribute(QString::fromLatin1(side), QStringLiteral("0"));
+    xml.writeEmptyElement(Ns::WP, QStringLiteral("extent"));
+    xml.writeAttribute(QStringLiteral("cx"), cx);
+    xml.writeAttribute(QStringLiteral("cy"), cy);
+    xml.writeEmptyElement(Ns::WP, QStringLiteral("effectExtent"));
+    for (const char* side : {"l", "t", "r", "b"})
+        xml.writeAttribute(QString::fromLatin1(side), QStringLiteral("0"));
+    xml.writeEmptyElement(Ns::WP, QStringLiteral("docPr"));
+    xml.writeAttribute(QStringLiteral("id"), id);
+    xml.writeAttribute(QStringLiteral("name"), name);
+    xml.writeStartElement(Ns::WP, QStringLiteral("cNvGraphicFramePr"));
+    xml.writeEmptyElement(Ns::A, QStringLiteral("graphicFrameLocks"));
+    xml.writeAttribute(QStringLiteral("noChangeAspect"), QStringLiteral("1"));
+    xml.writeEndElement();
+    xml.writeStartElement(Ns::A, QStringLiteral("graphic"));
+    xml.writeStartElement(Ns::A, QStringLiteral("graphicData"));
+    xml.writeAttribute(QStringLiteral("uri"), Ns::PIC);
+    xml.writeStartElement(Ns::PIC, QStringLiteral("pic"));
+    xml.writeStartElement(Ns::PIC, QStringLiteral("nvPicPr"));
+    xml.writeEmptyElement(Ns::PIC, QStringLiteral("cNvPr"));
+    xml.writeAttribute(QStringLiteral("id"), QStringLiteral("0"));
+    xml.writeAttribute(QStringLiteral("name"), name);
+    xml.writeEmptyElement(Ns::PIC, QStringLiteral("cNvPicPr"));
+    xml.writeEndElement();
+    xml.writeStartElement(Ns::PIC, QStringLiteral("blipFill"));
+    xml.writeEmptyElement(Ns::A, QStringLiteral("blip"));
+    xml.writeAttribute(Ns::R, QStringLiteral("embed"), relationshipId);
+    xml.writeStartElement(Ns::A, QStringLiteral("stretch"));
+    xml.writeEmptyElement(Ns::A, QStringLiteral("fillRect"));
+    xml.writeEndElement();
+    xml.writeEndElement();
+    xml.writeStartElement(Ns::PIC, QStringLiteral("spPr"));
+    xml.writeStartElement(Ns::A, QStringLiteral("xfrm"));
+    xml.writeEmptyElement(Ns::A, QStringLiteral("off"));
+    xml.writeAttribute(QStringLiteral("x"), QStringLiteral("0"));
+    xml.writeAttribute(QStringLiteral("y"), QStringLiteral("0"));
+    xml.writeEmptyElement(Ns::A, QStringLiteral("ext"));
+    xml.writeAttribute(QStringLiteral("cx"), cx);
+    xml.writeAttribute(QStringLiteral("cy"), cy);
+    xml.writeEndElement();
+    xml.writeStartElement(Ns::A, QStringLiteral("prstGeom"));
+    xml.writeAttribute(QStringLiteral("prst"), QStringLiteral("rect"));
+    xml.writeEmptyElement(Ns::A, QStringLiteral("avLst"));
+    xml.writeEndElement();
+    xml.writeEndElement(); // spPr
+    xml.writeEndElement(); // pic
+    xml.writeEndElement(); // graphicData
+    xml.writeEndElement(); // graphic
+    xml.writeEndElement(); // inline
+    xml.writeEndElement(); // drawing
+}
 
 QByteArray DocxDocumentPart::Build(const Document& document, const std::vector<QString>& relationshipIds) {
     QByteArray bytes;

@@ -6,6 +6,7 @@
 #include <QString>
 
 class QIODevice;
+class QXmlStreamWriter;
 
 #include <vector>
 
@@ -21,6 +22,12 @@ public:
     // The same bytes written to `device`, open for writing; false when the device took not all of them.
     static bool Write(const Document& document, const std::vector<QString>& relationshipIds,
                       QIODevice* device);
+
+    // One inline picture as a w:drawing element at the writer's position: `drawingId` is its wp:docPr id,
+    // unique in the document, `relationshipId` the image part's relationship. The writer must know the
+    // namespaces W, WP, A, PIC and R (the report templates declare them just before the call).
+    static void WriteInlinePicture(QXmlStreamWriter& xml, const Picture& picture, int drawingId,
+                                   const QString& relationshipId);
 
     // Page geometry in twips (1/20 point), shared with the tests.
     static int Twips(float points);

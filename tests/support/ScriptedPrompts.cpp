@@ -11,6 +11,11 @@ QString ScriptedPrompts::ChooseSaveFile(QWidget*, const SaveRequest& request) {
     return saveFiles.isEmpty() ? QString() : saveFiles.takeFirst();
 }
 
+QString ScriptedPrompts::ChooseOpenFile(QWidget*, const OpenRequest& request) {
+    openRequests.append(request);
+    return openFiles.isEmpty() ? QString() : openFiles.takeFirst();
+}
+
 IUserPrompts::Answer ScriptedPrompts::Message(QWidget*, const QString& text, const QString& caption,
                                               Icon icon, Buttons buttons) {
     messages.append({text, caption, icon, buttons});

@@ -10,6 +10,7 @@
 #include "report/IReportSink.h"
 #include "report/MethodRecords.h"
 #include "report/ReportLayout.h"
+#include "template/TemplateReport.h"
 
 #include <QDate>
 #include <QDir>
@@ -100,6 +101,8 @@ QString CReportCommand::UsageText() {
         "                        order, empty cells last; ',desc' reverses\n"
         "  --rows all|LIST       records to include, 1-based in list order after --filter and\n"
         "                        --sort, e.g. 1-3,7 (default all)\n"
+        "  --template FILE.docx  fill this report template instead of writing the built-in report;\n"
+        "                        the output is then .docx (tags: see the README)\n"
         "  --inspector T         检测人员\n"
         "  --place T             检测地点\n"
         "  --instrument T        检测仪器\n"
@@ -169,6 +172,8 @@ bool CReportCommand::ParseArguments(const QStringList& arguments, QTextStream& e
         } else if (option == QLatin1String("--out")) {
             m_strOut = value;
             haveOut = !value.isEmpty();
+        } else if (option == QLatin1String("--template")) {
+            m_strTemplate = value;
         } else if (option == QLatin1String("--rows")) {
             if (value != QLatin1String("all") && !ParseRowList(value)) {
                 return fail(QStringLiteral("bad row list '%1'").arg(value));
@@ -206,6 +211,9 @@ bool CReportCommand::ParseArguments(const QStringList& arguments, QTextStream& e
     }
     if (!haveData || !haveMethod || !haveOut) {
         return fail(QStringLiteral("--data, --method and --out are required"));
+    }
+    if (!m_strTemplate.isEmpty() && m_strOut.endsWith(QLatin1String(".doc"), Qt::CaseInsensitive)) {
+        return fail(QStringLiteral("a report from a template is a .docx document; --out names a .doc file"));
     }
     return true;
 }
@@ -264,14 +272,7 @@ int CReportCommand::Write(QTextStream& err) {
         return *failed;
     }
 
-    MethodRecords records;
-    const QString pictureFolder = CDataSetLayout::PictureFolder(folder, m_method);
-    for (int row : selected) {
-        // The selection counts records from 0, as the owner does.
-        const auto cell = [&](int column) { return Utf8ToWide(resultOwner.Cell(row, column)); };
-        const CDataSetLayout::RecordRefs record = CDataSetLayout::GatherRecord(m_method, pictureFolder, cell);
-        records.Append(record.strValue, record.strPicture1, record.strPicture2, record.strPicture3);
-    }
+    Template::ReportData data = Gather(resultOwner, selected, folder);
     resultOwner = ResultTable();
     db.Close();
 
@@ -279,7 +280,10 @@ int CReportCommand::Write(QTextStream& err) {
     CReport report(sink);
     bool saved = false;
     try {
-        saved = ReportLayout(m_method).Build(m_baseInfo, report, m_strOut, records);
+        data.baseInfo = m_baseInfo;
+        data.method = m_method;
+        data.dataSetName = CDataSetLayout::FolderName(folder);
+        saved = Compose(report, data);
     } catch (const std::exception& e) {
         report.SetFailure(QString::fromUtf8(e.what()));
     }
@@ -335,4 +339,37 @@ std::optional<CReportCommand::ExitCode> CReportCommand::SelectRecords(const Resu
         selected->push_back(listed[static_cast<size_t>(number - 1)]);
     }
     return std::nullopt;
+}
+
+// The selected records (counted from 0) as both reports take them; the cells by column only for a
+// template.
+Template::ReportData CReportCommand::Gather(const ResultTable& result, const std::vector<int>& selected,
+                                            const QString& folder) const {
+    Template::ReportData data; // its records are the built-in report's too
+    MethodRecords& records = data.records;
+    const QString pictureFolder = CDataSetLayout::PictureFolder(folder, m_method);
+    const ResultTableView view = result.View();
+    for (int column = 0; column < view.columns && !m_strTemplate.isEmpty(); ++column) {
+        data.columnNames.append(Utf8ToWide(view.Caption(column)));
+    }
+    for (int row : selected) {
+        const auto cell = [&](int column) { return Utf8ToWide(result.Cell(row, column)); };
+        const CDataSetLayout::RecordRefs record = CDataSetLayout::GatherRecord(m_method, pictureFolder, cell);
+        records.Append(record.strValue, record.strPicture1, record.strPicture2, record.strPicture3);
+        if (!m_strTemplate.isEmpty()) {
+            QStringList cells;
+            for (int column = 0; column < view.columns; ++column) {
+                cells.append(cell(column));
+            }
+            data.cells.push_back(std::move(cells));
+        }
+    }
+    return data;
+}
+
+bool CReportCommand::Compose(CReport& report, const Template::ReportData& data) const {
+    if (!m_strTemplate.isEmpty()) {
+        return Template::TemplateReport::Write(m_strTemplate, m_strOut, data, report);
+    }
+    return ReportLayout(m_method).Build(m_baseInfo, report, m_strOut, data.records);
 }

@@ -10,7 +10,13 @@
 #include <optional>
 #include <vector>
 
+class CReport;
+class ResultTable;
 class QTextStream;
+
+namespace Template {
+struct ReportData;
+}
 
 // zolt-report: writes the report of a test data set without a window, from command-line options.
 class CReportCommand {
@@ -31,6 +37,10 @@ private:
     // The records to write, 0-based, after --filter, --sort and --rows; an exit code on failure.
     std::optional<ExitCode> SelectRecords(const ResultTableView& table, std::vector<int>* selected,
                                           QTextStream& err) const;
+    Template::ReportData Gather(const ResultTable& result, const std::vector<int>& selected,
+                                const QString& folder) const;
+    // The built-in report, or the template's when one is given.
+    bool Compose(CReport& report, const Template::ReportData& data) const;
 
     QString m_strData;
     Method m_method = Method::Us;
@@ -39,6 +49,7 @@ private:
     QString m_strFilter;
     QString m_strSortColumn; // empty: table order
     bool m_bSortDescending = false;
+    QString m_strTemplate; // a report template (.docx); empty for the built-in report
     BaseInfoRecord m_baseInfo;
     bool m_bProgress = false;
 };

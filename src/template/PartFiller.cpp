@@ -1,0 +1,313 @@
+#include "template/PartFiller.h"
+
+#include "report/CReport.h"
+#include "template/PicturePlacer.h"
+#include "template/TemplateError.h"
+#include "word/DocxNamespaces.h"
+#include "word/TextSanitizer.h"
+
+#include <QXmlStreamReader>
+
+#include <algorithm>
+
+namespace Template {
+
+namespace {
+
+const QString kOpen = QStringLiteral("{{");
+const QString kClose = QStringLiteral("}}");
+
+void CollectText(XmlNode& node, std::vector<XmlNode*>& texts, std::vector<XmlNode*>& nested) {
+    for (XmlNode& child : node.children) {
+        if (child.kind != XmlNode::Kind::Element) {
+            continue;
+        }
+        if (child.IsElement(Word::Ns::W, "p")) {
+            nested.push_back(&child); // a text box's paragraph: a paragraph of its own
+        } else if (child.IsElement(Word::Ns::W, "t")) {
+            texts.push_back(&child);
+        } else if (!child.IsElement(Word::Ns::W, "del") && !child.IsElement(Word::Ns::W, "moveFrom")) {
+            CollectText(child, texts, nested);
+        }
+    }
+}
+
+QString Excerpt(const QString& text, int from) {
+    constexpr int kShown = 24;
+    const QString shown = text.mid(from, kShown);
+    return text.size() - from > kShown ? shown + QStringLiteral("…") : shown;
+}
+
+QString PrefixOf(const QString& qualifiedName) {
+    const qsizetype colon = qualifiedName.indexOf(QLatin1Char(':'));
+    return colon < 0 ? QString() : qualifiedName.left(colon + 1);
+}
+
+} // namespace
+
+PartFiller::PartFiller(const QString& partName, PartKind kind, const ReportData& data,
+                       PicturePlacer* pictures, CReport& report)
+    : m_partName(partName), m_kind(kind), m_data(data), m_pictures(pictures), m_report(report) {}
+
+void PartFiller::Fill(const QByteArray& xml, QIODevice* out) {
+    QXmlStreamReader reader(xml);
+    m_writer.setDevice(out);
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        XmlNode::CheckToken(reader, m_partName);
+        const bool paragraph = token == QXmlStreamReader::StartElement &&
+                               reader.namespaceUri() == Word::Ns::W && reader.name() == QLatin1String("p");
+        const bool row = token == QXmlStreamReader::StartElement && reader.namespaceUri() == Word::Ns::W &&
+                         reader.name() == QLatin1String("tr");
+        if (!paragraph && !row) {
+            XmlNode::CopyToken(reader, m_writer, m_partName);
+            continue;
+        }
+        Unit unit;
+        unit.root = XmlNode::Read(reader, m_partName);
+        if (row) {
+            AnalyzeTree(unit.root, unit, Place{true, false, false});
+        } else {
+            AnalyzeParagraph(unit.root, unit, Place{});
+        }
+        if (unit.hasRecordTags) {
+            WriteRecordRows(unit);
+        } else {
+            WriteNode(unit.root, unit, -1);
+        }
+    }
+    if (m_writer.hasError()) {
+        throw TemplateError(QStringLiteral("The Word document could not be written: %1 (%2)")
+                                .arg(m_partName, out->errorString()),
+                            TemplateError::Kind::Output);
+    }
+}
+
+void PartFiller::AnalyzeTree(XmlNode& node, Unit& unit, Place place) {
+    for (XmlNode& child : node.children) {
+        if (child.kind != XmlNode::Kind::Element) {
+            continue;
+        }
+        if (child.IsElement(Word::Ns::W, "p")) {
+            AnalyzeParagraph(child, unit, place);
+            continue;
+        }
+        Place inner = place;
+        inner.inCell = inner.inCell || child.IsElement(Word::Ns::W, "tc");
+        AnalyzeTree(child, unit, inner);
+    }
+}
+
+void PartFiller::AnalyzeParagraph(XmlNode& paragraph, Unit& unit, Place place) {
+    const int number = ++m_paragraphs;
+    std::vector<XmlNode*> texts;
+    std::vector<XmlNode*> nested;
+    CollectText(paragraph, texts, nested);
+    FindTags(texts, unit, place, number);
+    for (XmlNode* inner : nested) {
+        Place boxed = place;
+        boxed.inTextBox = true;
+        AnalyzeParagraph(*inner, unit, boxed);
+    }
+}
+
+void PartFiller::FindTags(const std::vector<XmlNode*>& texts, Unit& unit, Place place, int paragraph) {
+    QString visible;
+    std::vector<int> begins;
+    for (const XmlNode* text : texts) {
+        begins.push_back(static_cast<int>(visible.size()));
+        visible += text->Text();
+    }
+    qsizetype position = 0;
+    qsizetype open = 0;
+    while ((open = visible.indexOf(kOpen, position)) >= 0) {
+        const qsizetype close = visible.indexOf(kClose, open + 2);
+        const qsizetype nextOpen = visible.indexOf(kOpen, open + 2);
+        if (close < 0 || (nextOpen >= 0 && nextOpen < close)) {
+            throw TemplateError(QStringLiteral("unclosed tag \"%1\" (no \"}}\") in %2")
+                                    .arg(Excerpt(visible, static_cast<int>(open)), Where(paragraph)));
+        }
+        QString error;
+        const std::optional<Tag> tag =
+            Tag::Parse(visible.mid(open + 2, close - open - 2),
+                       m_data.checkColumns ? &m_data.columnNames : nullptr, &error);
+        if (!tag) {
+            throw TemplateError(QStringLiteral("%1 in %2").arg(error, Where(paragraph)));
+        }
+        CheckPlace(*tag, place, paragraph);
+        unit.hasRecordTags = unit.hasRecordTags || tag->IsRecordTag();
+        const int tagIndex = static_cast<int>(unit.tags.size());
+        unit.tags.push_back(*tag);
+        const int begin = static_cast<int>(open);
+        const int end = static_cast<int>(close + 2);
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const int from = begins[i];
+            const int to = from + static_cast<int>(texts[i]->Text().size());
+            if (to <= begin || from >= end) {
+                continue;
+            }
+            const bool first = begin >= from && begin < to;
+            texts[i]->cuts.push_back(
+                {std::max(begin, from) - from, std::min(end, to) - from, first ? tagIndex : -1});
+        }
+        position = end;
+    }
+}
+
+void PartFiller::CheckPlace(const Tag& tag, Place place, int paragraph) const {
+    if (!tag.IsRecordTag()) {
+        return;
+    }
+    const QString what =
+        tag.kind == Tag::Kind::Picture ? QStringLiteral("picture tag") : QStringLiteral("record tag");
+    QString problem;
+    if (m_kind == PartKind::HeaderFooter) {
+        problem =
+            QStringLiteral("%1 %2 in %3: record and picture tags work only in the table rows of the body");
+    } else if (!place.inRow) {
+        problem = QStringLiteral("%1 %2 outside a table row in %3");
+    } else if (tag.kind == Tag::Kind::Picture && place.inTextBox) {
+        problem = QStringLiteral("%1 %2 in a text box in %3");
+    } else if (tag.kind == Tag::Kind::Picture && !place.inCell) {
+        problem = QStringLiteral("%1 %2 outside a table cell in %3");
+    }
+    if (!problem.isEmpty()) {
+        throw TemplateError(problem.arg(what, tag.typed, Where(paragraph)));
+    }
+}
+
+QString PartFiller::Where(int paragraph) const {
+    return QStringLiteral("%1, paragraph %2").arg(m_partName).arg(paragraph);
+}
+
+void PartFiller::WriteRecordRows(const Unit& unit) {
+    const bool reportsProgress = !m_progressTaken;
+    m_progressTaken = true;
+    const int count = m_data.Count();
+    for (int record = 0; record < count; ++record) {
+        if (m_report.IsAbandoned()) {
+            throw TemplateError(QStringLiteral("报告任务已取消。"), TemplateError::Kind::Cancelled);
+        }
+        WriteNode(unit.root, unit, record);
+        if (reportsProgress) {
+            m_report.PostProgress(CReport::ProgressPercent(record, count));
+        }
+    }
+}
+
+void PartFiller::WriteNode(const XmlNode& node, const Unit& unit, int record) {
+    if (node.kind != XmlNode::Kind::Element) {
+        node.Write(m_writer);
+        return;
+    }
+    if (!node.cuts.empty()) {
+        WriteCutText(node, unit, record);
+        return;
+    }
+    // A bookmark's name and id must be unique in the document: only the first copy of a record row
+    // keeps the row's bookmarks.
+    if (record > 0 &&
+        (node.IsElement(Word::Ns::W, "bookmarkStart") || node.IsElement(Word::Ns::W, "bookmarkEnd"))) {
+        return;
+    }
+    node.WriteStart(m_writer);
+    for (const XmlNode& child : node.children) {
+        WriteNode(child, unit, record);
+    }
+    m_writer.writeEndElement();
+}
+
+void PartFiller::WriteCutText(const XmlNode& text, const Unit& unit, int record) {
+    const QString original = text.Text();
+    QString pending;
+    int position = 0;
+    for (const TextCut& cut : text.cuts) {
+        pending += original.mid(position, cut.begin - position);
+        position = cut.end;
+        if (cut.tag < 0) {
+            continue;
+        }
+        const Tag& tag = unit.tags[cut.tag];
+        if (tag.kind != Tag::Kind::Picture) {
+            pending += TextOf(tag, record);
+            continue;
+        }
+        WriteText(text, pending);
+        pending.clear();
+        WritePicture(tag, record);
+    }
+    pending += original.mid(position);
+    WriteText(text, pending);
+}
+
+// The text as w:t elements in the run of `text`; line breaks and tabs become w:br and w:tab.
+void PartFiller::WriteText(const XmlNode& text, const QString& value) {
+    const QString prefix = PrefixOf(text.qualifiedName);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= value.size(); ++i) {
+        const bool end = i == value.size();
+        if (!end && value[i] != QLatin1Char('\n') && value[i] != QLatin1Char('\t')) {
+            continue;
+        }
+        if (i > start) {
+            m_writer.writeStartElement(text.qualifiedName);
+            m_writer.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+            m_writer.writeCharacters(value.mid(start, i - start));
+            m_writer.writeEndElement();
+        }
+        if (!end) {
+            m_writer.writeEmptyElement(
+                prefix + (value[i] == QLatin1Char('\n') ? QStringLiteral("br") : QStringLiteral("tab")));
+        }
+        start = i + 1;
+    }
+}
+
+void PartFiller::WritePicture(const Tag& tag, int record) {
+    const QStringList* paths[3] = {&m_data.records.m_arrPicture1, &m_data.records.m_arrPicture2,
+                                   &m_data.records.m_arrPicture3};
+    const MethodInfo& method = MethodInfo::Of(m_data.method);
+    const float width = tag.width > 0.0f ? tag.width : method.pictureSizes[tag.picture][0];
+    const float height = tag.height > 0.0f ? tag.height : method.pictureSizes[tag.picture][1];
+    m_pictures->Place(m_writer, paths[tag.picture]->value(record), width, height);
+}
+
+QString PartFiller::TextOf(const Tag& tag, int record) const {
+    const BaseInfoRecord& info = m_data.baseInfo;
+    QString text;
+    switch (tag.kind) {
+    case Tag::Kind::Number:
+        text = QString::number(record + 1);
+        break;
+    case Tag::Kind::Value:
+        text = m_data.records.m_arrValue.value(record);
+        break;
+    case Tag::Kind::Column:
+        text = record < static_cast<int>(m_data.cells.size()) ? m_data.cells[record].value(tag.column)
+                                                              : QString();
+        break;
+    case Tag::Kind::Picture:
+        break;
+    case Tag::Kind::Text: {
+        const MethodInfo& method = MethodInfo::Of(m_data.method);
+        const QString fields[] = {info.m_strInspector,
+                                  info.m_strPlace,
+                                  info.m_strInstrument,
+                                  info.m_strModel,
+                                  info.m_strEquipName,
+                                  info.m_strEquipType,
+                                  info.m_strTemperature,
+                                  info.m_strHumidity,
+                                  info.m_strDate,
+                                  method.ReportTitle(),
+                                  QString::fromLatin1(method.commandLineName).toUpper(),
+                                  QString::number(m_data.Count()),
+                                  m_data.dataSetName};
+        text = fields[static_cast<int>(tag.field)];
+        break;
+    }
+    }
+    return Word::TextSanitizer::MakeSafe(text);
+}
+
+} // namespace Template

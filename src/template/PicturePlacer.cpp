@@ -1,0 +1,54 @@
+#include "template/PicturePlacer.h"
+
+#include "report/CReport.h"
+#include "word/DocxDocumentPart.h"
+#include "word/DocxNamespaces.h"
+
+#include <QXmlStreamWriter>
+
+namespace Template {
+
+PicturePlacer::PicturePlacer(CReport& report, int firstDrawingId, QSet<QString> usedIds,
+                             QSet<QString> usedNames)
+    : m_report(report), m_nextDrawingId(firstDrawingId), m_usedIds(std::move(usedIds)),
+      m_usedNames(std::move(usedNames)) {}
+
+QString PicturePlacer::Unused(const QSet<QString>& used, const QString& pattern, const QString& extension,
+                              int* counter) {
+    QString candidate;
+    do {
+        candidate = pattern.arg(++*counter).arg(extension);
+    } while (used.contains(candidate));
+    return candidate;
+}
+
+void PicturePlacer::Place(QXmlStreamWriter& writer, const QString& path, float width, float height) {
+    const PictureGate::Checked checked = m_gate.Check(path);
+    if (checked.verdict != PictureGate::Verdict::Accepted) {
+        m_report.ShowMessage(checked.message, path);
+        return;
+    }
+    Media media;
+    media.target =
+        Unused(m_usedNames, QStringLiteral("media/zolt-picture%1.%2"), checked.extension, &m_nameCounter);
+    media.relationshipId = Unused(m_usedIds, QStringLiteral("rIdZolt%1%2"), QString(), &m_idCounter);
+    media.file = checked.file;
+    media.size = checked.size;
+    media.length = checked.length;
+    media.extension = checked.extension;
+
+    Word::Picture picture;
+    picture.widthPt = width;
+    picture.heightPt = height;
+    // The template's root may not declare the drawing namespaces; declared here, they hold for this
+    // drawing only, whatever prefixes the template uses.
+    writer.writeNamespace(Word::Ns::W, QStringLiteral("w"));
+    writer.writeNamespace(Word::Ns::WP, QStringLiteral("wp"));
+    writer.writeNamespace(Word::Ns::A, QStringLiteral("a"));
+    writer.writeNamespace(Word::Ns::PIC, QStringLiteral("pic"));
+    writer.writeNamespace(Word::Ns::R, QStringLiteral("r"));
+    Word::DocxDocumentPart::WriteInlinePicture(writer, picture, m_nextDrawingId++, media.relationshipId);
+    m_media.push_back(std::move(media));
+}
+
+} // namespace Template

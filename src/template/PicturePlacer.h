@@ -1,0 +1,51 @@
+#pragma once
+
+#include "template/PictureGate.h"
+
+#include <QSet>
+#include <QString>
+
+#include <vector>
+
+class CReport;
+class QXmlStreamWriter;
+
+namespace Template {
+
+// Puts the pictures of the record rows into the report: checks each through the picture gate, tells
+// the user of a missing or unusable one exactly as the built-in report does (its cell stays empty),
+// and for the others writes the inline drawing and remembers the image part to store.
+class PicturePlacer {
+public:
+    struct Media {
+        QString relationshipId;
+        QString target; // relative to word/, e.g. "media/zolt-picture1.png"
+        QString file;   // streamed into the package
+        qint64 size = 0;
+        qint64 length = 0; // bytes stored, from the start of `file`
+        QString extension;
+    };
+
+    // `firstDrawingId` is above every wp:docPr id of the template; `usedIds` and `usedNames` are the
+    // template's relationship ids and entry names, which new ones must not repeat.
+    PicturePlacer(CReport& report, int firstDrawingId, QSet<QString> usedIds, QSet<QString> usedNames);
+
+    void Place(QXmlStreamWriter& writer, const QString& path, float width, float height);
+
+    const std::vector<Media>& MediaList() const { return m_media; }
+
+private:
+    static QString Unused(const QSet<QString>& used, const QString& pattern, const QString& extension,
+                          int* counter);
+
+    CReport& m_report;
+    PictureGate m_gate;
+    int m_nextDrawingId;
+    int m_nameCounter = 0;
+    int m_idCounter = 0;
+    QSet<QString> m_usedIds;
+    QSet<QString> m_usedNames;
+    std::vector<Media> m_media;
+};
+
+} // namespace Template

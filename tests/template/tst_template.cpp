@@ -1,0 +1,671 @@
+#include "app/CRecordListModel.h"
+#include "app/CZOLTDlg.h"
+#include "app/TemplateChoice.h"
+#include "app/WindowSettings.h"
+#include "report/CReportParam.h"
+#include "support/DemoDataSets.h"
+#include "support/DocxBody.h"
+#include "support/DocxPackage.h"
+#include "support/ExternalTools.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <zip.h>
+
+#include <functional>
+
+namespace {
+
+const QString kSource = QStringLiteral(ZOLT_SOURCE_DIR);
+
+struct Result {
+    int exitCode = -1;
+    QString err;
+};
+
+Result RunReport(const QStringList& arguments) {
+    QProcess process;
+    process.start(qEnvironmentVariable("ZOLT_REPORT"), arguments);
+    Result result;
+    if (process.waitForFinished(240000) && process.exitStatus() == QProcess::NormalExit) {
+        result.exitCode = process.exitCode();
+    }
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+// A package from parts, written with libzip; `stored` parts are not compressed.
+bool WriteZip(const QString& path, const QList<QPair<QString, QByteArray>>& parts) {
+    int code = 0;
+    zip_t* zip = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (zip == nullptr) {
+        return false;
+    }
+    for (const auto& [name, bytes] : parts) {
+        zip_source_t* source = zip_source_buffer(zip, bytes.constData(), zip_uint64_t(bytes.size()), 0);
+        if (zip_file_add(zip, name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8) < 0) {
+            zip_source_free(source);
+            zip_discard(zip);
+            return false;
+        }
+    }
+    return zip_close(zip) == 0;
+}
+
+const char kNamespaces[] =
+    R"(xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main" )"
+    R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" )"
+    R"(xmlns:wp="http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing" )"
+    R"(xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" )"
+    R"(xmlns:wps="http://schemas.microsoft.com/office/word/2010/wordprocessingShape")";
+
+QByteArray Part(const char* root, const QString& inner, const QByteArray& prelude = QByteArray()) {
+    return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)" + prelude + "<w:" + root + " " +
+           kNamespaces + ">" + inner.toUtf8() + "</w:" + root + ">";
+}
+
+// A minimal package around a body (and optionally a header part with its text).
+QList<QPair<QString, QByteArray>> Package(const QString& body, const QString& header = QString()) {
+    const bool withHeader = !header.isEmpty();
+    QByteArray types =
+        R"(<?xml version="1.0" encoding="UTF-8"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
+        R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
+        R"(<Default Extension="xml" ContentType="application/xml"/>)"
+        R"(<Override PartName="/word/document.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/>)";
+    if (withHeader) {
+        types +=
+            R"(<Override PartName="/word/header1.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.header+xml"/>)";
+    }
+    types += "</Types>";
+    const QByteArray rels =
+        R"(<?xml version="1.0" encoding="UTF-8"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+        R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/></Relationships>)";
+    QByteArray documentRels =
+        R"(<?xml version="1.0" encoding="UTF-8"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)";
+    QString sectPr = QStringLiteral("<w:sectPr>");
+    if (withHeader) {
+        documentRels +=
+            R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/header" Target="header1.xml"/>)";
+        sectPr += QStringLiteral(R"(<w:headerReference w:type="default" r:id="rId1"/>)");
+    }
+    documentRels += "</Relationships>";
+    sectPr += QStringLiteral(R"(<w:pgSz w:w="11906" w:h="16838"/></w:sectPr>)");
+    QList<QPair<QString, QByteArray>> parts{
+        {"[Content_Types].xml", types},
+        {"_rels/.rels", rels},
+        {"word/_rels/document.xml.rels", documentRels},
+        {"word/document.xml", Part("document", "<w:body>" + body + sectPr + "</w:body>")}};
+    if (withHeader) {
+        parts.append({"word/header1.xml", Part("hdr", header)});
+    }
+    return parts;
+}
+
+QString P(const QString& runs) {
+    return QStringLiteral("<w:p>") + runs + QStringLiteral("</w:p>");
+}
+QString R(const QString& text, const QString& format = QString()) {
+    return QStringLiteral("<w:r>") + (format.isEmpty() ? QString() : "<w:rPr>" + format + "</w:rPr>") +
+           QStringLiteral(R"(<w:t xml:space="preserve">)") + text + QStringLiteral("</w:t></w:r>");
+}
+QString Row(const QStringList& cells) {
+    QString row = QStringLiteral("<w:tr>");
+    for (const QString& cell : cells) {
+        row += "<w:tc><w:tcPr><w:tcW w:w=\"1500\" w:type=\"dxa\"/></w:tcPr>" + P(cell) + "</w:tc>";
+    }
+    return row + QStringLiteral("</w:tr>");
+}
+QString Table(const QStringList& rows, int columns) {
+    QString grid = QStringLiteral("<w:tblGrid>");
+    for (int i = 0; i < columns; ++i) {
+        grid += QStringLiteral(R"(<w:gridCol w:w="1500"/>)");
+    }
+    return "<w:tbl><w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/></w:tblPr>" + grid + "</w:tblGrid>" +
+           rows.join(QString()) + "</w:tbl>";
+}
+
+// Tags split the way Word splits typed text: revision-id runs, proofing marks, a bookmark inside a
+// tag, an insertion and a deletion inside a tag, a hyperlink; a header with a tag.
+QList<QPair<QString, QByteArray>> HandSplitPackage() {
+    const QString body =
+        P(R("检测人员：") + R("{{", "<w:b/>") + "<w:proofErr w:type=\"spellStart\"/>" +
+          "<w:r w:rsidR=\"00AB12CD\"><w:rPr><w:i/></w:rPr><w:t>检测</w:t></w:r>" +
+          "<w:bookmarkStart w:id=\"0\" w:name=\"mark\"/>" + R("人员") + "<w:bookmarkEnd w:id=\"0\"/>" +
+          "<w:proofErr w:type=\"spellEnd\"/>" + R("}}") + R("。")) +
+        P(R("{{检测") + "<w:del w:id=\"1\" w:author=\"a\"><w:r><w:delText>旧文字</w:delText></w:r></w:del>" +
+          "<w:ins w:id=\"2\" w:author=\"a\"><w:r><w:t>地点}}</w:t></w:r></w:ins>") +
+        P("<w:hyperlink w:anchor=\"mark\">" + R("{{ 检测") + "</w:hyperlink>" + R("日期 }}")) +
+        Table(
+            {Row({R("序号"), R("测点"), R("值"), R("图")}),
+             Row({R("{{ 序号 }}") + "<w:bookmarkStart w:id=\"7\" w:name=\"row\"/><w:bookmarkEnd w:id=\"7\"/>",
+                  R("{{列:") + R("测试点}}"), R("{{有效值}}") + R("&lt;&amp;"),
+                  R("{{@图") + R("1 80x60}}")})},
+            4) +
+        P(R("共 {{记录数}} 条，{{数据集}}，{{检测方法}}"));
+    return Package(body, P(R("{{报告标题}}")));
+}
+
+// A flat OpenDocument text with tags in paragraphs and a table, as LibreOffice users write it.
+QByteArray FlatOdt() {
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+ office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:automatic-styles>
+ <style:style style:name="B" style:family="text"><style:text-properties fo:font-weight="bold"/></style:style>
+</office:automatic-styles>
+<office:body><office:text>
+ <text:p>{{报告标题}}</text:p>
+ <text:p>检测人员：<text:span text:style-name="B">{{检测</text:span>人员}}</text:p>
+ <table:table table:name="T">
+  <table:table-column table:number-columns-repeated="4"/>
+  <table:table-row><table:table-cell><text:p>序号</text:p></table:table-cell><table:table-cell><text:p>背景值</text:p></table:table-cell><table:table-cell><text:p>有效值</text:p></table:table-cell><table:table-cell><text:p>PRPD</text:p></table:table-cell></table:table-row>
+  <table:table-row><table:table-cell><text:p>{{序号}}</text:p></table:table-cell><table:table-cell><text:p>{{列:背景值}}</text:p></table:table-cell><table:table-cell><text:p>{{有效值}}</text:p></table:table-cell><table:table-cell><text:p>{{@图2 100x72}}</text:p></table:table-cell></table:table-row>
+ </table:table>
+ <text:p>检测日期：{{检测日期}}</text:p>
+</office:text></office:body></office:document>
+)";
+}
+
+// Every XML part's text that a reader would show as a tag: "{{" left anywhere.
+bool HasLeftoverTags(const QString& docx) {
+    DocxPackage package(docx);
+    for (const QString& name : package.EntryNames()) {
+        if (name.endsWith(QLatin1String(".xml")) && package.Read(name).contains("{{")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The parts the filling writes, against the schemas; the others are the template's own bytes (the
+// python-docx default template's styles, for one, are not schema-valid themselves).
+QString ValidateWrittenParts(const QString& docx) {
+    QTemporaryDir folder;
+    DocxPackage package(docx);
+    if (!package.ExtractTo(folder.path())) {
+        return QStringLiteral("cannot extract ") + docx;
+    }
+    static const QRegularExpression written(QStringLiteral("^word/(document|header\\d*|footer\\d*)\\.xml$"));
+    QStringList problems;
+    for (const QString& name : package.EntryNames()) {
+        QString schema;
+        if (name == QLatin1String("[Content_Types].xml")) {
+            schema = QStringLiteral("ecma/fouth-edition/opc-contentTypes.xsd");
+        } else if (name == QLatin1String("word/_rels/document.xml.rels")) {
+            schema = QStringLiteral("ecma/fouth-edition/opc-relationships.xsd");
+        } else if (written.match(name).hasMatch()) {
+            schema = QStringLiteral("ISO-IEC29500-4_2016/wml.xsd");
+        }
+        if (!schema.isEmpty()) {
+            const QString problem = ExternalTools::ValidateXml(folder.filePath(name), schema);
+            if (!problem.isEmpty()) {
+                problems << problem;
+            }
+        }
+    }
+    return problems.join(QLatin1Char('\n'));
+}
+
+int PictureCount(const QString& docx) {
+    DocxPackage package(docx);
+    return static_cast<int>(package.Read(QStringLiteral("word/document.xml")).count("<pic:pic"));
+}
+
+QString BodyText(const QString& docx) {
+    QString text;
+    const DocxBody body(docx);
+    for (const DocxBody::Element& element : body.Elements()) {
+        if (!element.isTable) {
+            text += element.paragraph.Text() + QLatin1Char('\n');
+            continue;
+        }
+        for (const auto& row : element.table.rows) {
+            for (const DocxBody::Cell& cell : row) {
+                text += cell.Text() + QLatin1Char('|');
+            }
+            text += QLatin1Char('\n');
+        }
+    }
+    return text;
+}
+
+// The body as a reader compares two reports: paragraph texts, table shapes with cell texts, spans
+// and picture sizes, in order.
+QStringList Shape(const QString& docx) {
+    QStringList shape;
+    const DocxBody body(docx);
+    for (const DocxBody::Element& element : body.Elements()) {
+        if (!element.isTable) {
+            shape << element.paragraph.Text();
+            continue;
+        }
+        shape << QStringLiteral("table %1 columns").arg(element.table.gridColumns);
+        for (const auto& row : element.table.rows) {
+            QStringList cells;
+            for (const DocxBody::Cell& cell : row) {
+                QString item = cell.Text() + QStringLiteral("/span%1").arg(cell.gridSpan);
+                for (const DocxBody::Run& picture : cell.Pictures()) {
+                    item += QStringLiteral("/pic%1x%2").arg(picture.pictureCx).arg(picture.pictureCy);
+                }
+                cells << item;
+            }
+            shape << cells.join(QLatin1Char('|'));
+        }
+    }
+    return shape;
+}
+
+} // namespace
+
+class TestTemplate : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString m_data;
+    QStringList m_filled;      // reports for the LibreOffice pass
+    QList<int> m_filledImages; // pictures each must show in its body
+
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+
+    QStringList Common(const QString& method, const QString& templatePath, const QString& out) const {
+        return {"--data", m_data, "--method",    method, "--out",   out,          "--template", templatePath,
+                "--rows", "1-4",  "--inspector", "张工", "--place", "城南变电站", "--date",     "2020-08-06"};
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(!qEnvironmentVariableIsEmpty("ZOLT_REPORT"));
+        // The window's settings go to a test folder, never the user's.
+        QStandardPaths::setTestModeEnabled(true);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+        m_data = DemoDataSets::Good(m_dir.path(), QStringLiteral("模板 数据"), 6);
+        QVERIFY(!m_data.isEmpty());
+    }
+
+    // Templates as editors write them are filled: every tag replaced, the record row once per record,
+    // the pictures in, the parts without tags copied byte for byte, and the result schema-valid and
+    // readable by python-docx.
+    void fillsTemplatesAsEditorsWriteThem_data() {
+        QTest::addColumn<QString>("source"); // "res:NAME", "hand", "fodt"
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("pictures");
+        QTest::newRow("python-docx, built-in layout")
+            << "res:builtin-us.docx"
+            << "us"
+            << QStringList{"US局部放电检测报告", "检测人员：张工", "检测地点：城南变电站",
+                           "检测日期：2020年8月6日", "\n4|"}
+            << 12;
+        QTest::newRow("python-docx, utility example")
+            << "res:example-utility.docx"
+            << "tev" << QStringList{"TEV局部放电检测报告", "检测方法：TEV", "记录数：4", "检测：张工", "\n4|"}
+            << 4;
+        QTest::newRow("hand-split runs") << "hand"
+                                         << "hfct"
+                                         << QStringList{"检测人员：张工。", "城南变电站", "2020年8月6日",
+                                                        "共 4 条，模板 数据，HFCT", "\n3|"}
+                                         << 4;
+        QTest::newRow("LibreOffice from .fodt")
+            << "fodt"
+            << "us" << QStringList{"US局部放电检测报告", "检测人员：张工", "检测日期：2020年8月6日"} << 4;
+    }
+
+    void fillsTemplatesAsEditorsWriteThem() {
+        QFETCH(QString, source);
+        QFETCH(QString, method);
+        QFETCH(QStringList, expected);
+        QFETCH(int, pictures);
+        QString templatePath;
+        if (source.startsWith(QLatin1String("res:"))) {
+            templatePath = kSource + QStringLiteral("/res/templates/") + source.mid(4);
+        } else if (source == QLatin1String("hand")) {
+            templatePath = Path(QStringLiteral("hand.docx"));
+            QVERIFY(WriteZip(templatePath, HandSplitPackage()));
+        } else {
+            ZOLT_REQUIRE(ExternalTools::MissingForPdf());
+            templatePath = Path(QStringLiteral("lo/libreoffice.docx"));
+            QVERIFY(QDir().mkpath(Path(QStringLiteral("lo"))));
+            QFile fodt(Path(QStringLiteral("lo/libreoffice.fodt")));
+            QVERIFY(fodt.open(QIODevice::WriteOnly));
+            fodt.write(FlatOdt());
+            fodt.close();
+            QTemporaryDir profile;
+            QProcess soffice;
+            soffice.start(QStringLiteral("soffice"),
+                          {"--headless", "--norestore",
+                           "-env:UserInstallation=" + QUrl::fromLocalFile(profile.path()).toString(),
+                           "--convert-to", "docx", "--outdir", Path(QStringLiteral("lo")), fodt.fileName()});
+            QVERIFY(soffice.waitForFinished(240000));
+            QVERIFY2(QFileInfo::exists(templatePath), soffice.readAllStandardError().constData());
+        }
+        const QString out =
+            Path(QStringLiteral("filled-%1.docx").arg(QTest::currentDataTag()).replace(' ', '_'));
+        const Result result = RunReport(Common(method, templatePath, out));
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        QVERIFY(!HasLeftoverTags(out));
+        const QString text = BodyText(out) + QString::fromUtf8(DocxPackage(out).Read("word/header1.xml"));
+        for (const QString& piece : expected) {
+            QVERIFY2(text.contains(piece), qPrintable(piece + QStringLiteral(" not in:\n") + text));
+        }
+        QCOMPARE(PictureCount(out), pictures);
+
+        // Parts without tags go over unchanged.
+        DocxPackage before(templatePath);
+        DocxPackage after(out);
+        for (const QString& name : before.EntryNames()) {
+            if (name != QLatin1String("word/document.xml") && !name.contains(QLatin1String("header")) &&
+                !name.contains(QLatin1String("footer")) && !name.endsWith(QLatin1String(".rels")) &&
+                name != QLatin1String("[Content_Types].xml")) {
+                QVERIFY2(before.Read(name) == after.Read(name), qPrintable(name));
+            }
+        }
+        if (ExternalTools::MissingForSchemas().isEmpty()) {
+            QCOMPARE(ValidateWrittenParts(out), QString());
+        }
+        if (ExternalTools::MissingForPythonDocx().isEmpty()) {
+            ExternalTools::DocxView view;
+            QCOMPARE(ExternalTools::ReadWithPythonDocx(out, &view), QString());
+            QCOMPARE(view.inlinePictures >= pictures, true);
+        }
+        m_filled << out;
+        m_filledImages << pictures;
+    }
+
+    // Replacements keep the format of the tag's first character, not of later pieces.
+    void replacementTakesTheFormatOfTheTagsFirstRun() {
+        const QString out = Path(QStringLiteral("filled-hand-split_runs.docx"));
+        QVERIFY(QFileInfo::exists(out));
+        const DocxBody body(out);
+        const DocxBody::Paragraph& first = body.Elements()[0].paragraph;
+        bool found = false;
+        for (const DocxBody::Run& run : first.runs) {
+            if (run.text == QStringLiteral("张工")) {
+                QVERIFY(run.bold);
+                found = true;
+            }
+        }
+        QVERIFY(found);
+        // The deleted text stays a deletion; it is not part of the tag.
+        const QByteArray document = DocxPackage(out).Read("word/document.xml");
+        QVERIFY(document.contains("旧文字"));
+        // A bookmark in the record row stays once: names and ids must be unique.
+        QCOMPARE(document.count("w:name=\"row\""), 1);
+    }
+
+    // LibreOffice renders every filled report with its texts and pictures.
+    void rendersInLibreOffice() {
+        ZOLT_REQUIRE(ExternalTools::MissingForPdf());
+        QVERIFY(!m_filled.isEmpty());
+        QStringList pdfs;
+        QCOMPARE(ExternalTools::ConvertToPdf(m_filled, Path(QStringLiteral("pdf")), &pdfs), QString());
+        for (int i = 0; i < pdfs.size(); ++i) {
+            QString text;
+            QCOMPARE(ExternalTools::PdfText(pdfs[i], &text), QString());
+            QVERIFY2(text.contains(QStringLiteral("张工")), qPrintable(pdfs[i]));
+            QVERIFY2(!text.contains(QStringLiteral("{{")), qPrintable(pdfs[i]));
+            int images = 0;
+            QCOMPARE(ExternalTools::PdfImageCount(pdfs[i], &images), QString());
+            // The utility example's logo is in the header of every page.
+            const int pages = static_cast<int>(text.count(QLatin1Char('\f')));
+            const int logos = pdfs[i].contains(QLatin1String("utility")) ? pages : 0;
+            QCOMPARE(images, m_filledImages[i] + logos);
+        }
+    }
+
+    // The built-in layout as a template gives the built-in report: the same texts in the same order,
+    // the same table shapes and picture sizes, also with no record at all.
+    void builtinTemplateMatchesBuiltinReport_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("rows");
+        QTest::newRow("us") << "us"
+                            << "1-6";
+        QTest::newRow("tev") << "tev"
+                             << "2,4";
+        QTest::newRow("hfct") << "hfct"
+                              << "3";
+    }
+
+    void builtinTemplateMatchesBuiltinReport() {
+        QFETCH(QString, method);
+        QFETCH(QString, rows);
+        const QStringList common{"--data", m_data,        "--method",   method,    "--rows",
+                                 rows,     "--inspector", "张工",       "--model", "PD-71",
+                                 "--date", "2021-01-02",  "--humidity", "55%"};
+        const QString builtin = Path(QStringLiteral("builtin-%1.docx").arg(method));
+        const QString filled = Path(QStringLiteral("template-%1.docx").arg(method));
+        QCOMPARE(RunReport(common + QStringList{"--out", builtin}).exitCode, 0);
+        const Result result =
+            RunReport(common + QStringList{"--out", filled, "--template",
+                                           kSource + "/res/templates/builtin-" + method + ".docx"});
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        QCOMPARE(Shape(filled), Shape(builtin));
+    }
+
+    void noTickedRecordLeavesNoRecordRow() {
+        const QString empty = DemoDataSets::EmptyTable(m_dir.path());
+        const QString out = Path(QStringLiteral("empty.docx"));
+        const Result result = RunReport({"--data", empty, "--method", "us", "--out", out, "--template",
+                                         kSource + "/res/templates/builtin-us.docx"});
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        const QStringList shape = Shape(out);
+        const qsizetype table = shape.indexOf(QStringLiteral("table 14 columns"));
+        QVERIFY(table > 0);
+        QCOMPARE(shape[table + 2], QStringLiteral("")); // header row, then the empty paragraph
+        QVERIFY(!HasLeftoverTags(out));
+    }
+
+    // A missing picture leaves its cell empty and is a warning naming the file, as in the built-in
+    // report; a BMP picture is converted.
+    void missingPicturesAreWarnings() {
+        const QString bad = DemoDataSets::BadPictures(m_dir.path());
+        const QString out = Path(QStringLiteral("bad-pictures.docx"));
+        const Result result = RunReport({"--data", bad, "--method", "tev", "--out", out, "--template",
+                                         kSource + "/res/templates/builtin-tev.docx"});
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(result.err.contains(QStringLiteral("The image to be inserted does not exist!")),
+                 qPrintable(result.err));
+        QVERIFY(result.err.contains(QStringLiteral("zolt-report: warning: ")));
+        const QString builtin = Path(QStringLiteral("bad-pictures-builtin.docx"));
+        QCOMPARE(RunReport({"--data", bad, "--method", "tev", "--out", builtin}).exitCode, 0);
+        QCOMPARE(Shape(out), Shape(builtin));
+        const QString bmp = DemoDataSets::Good(m_dir.path(), QStringLiteral("bmp"), 2, QStringLiteral("bmp"));
+        const QString converted = Path(QStringLiteral("bmp.docx"));
+        QCOMPARE(RunReport({"--data", bmp, "--method", "us", "--out", converted, "--template",
+                            kSource + "/res/templates/builtin-us.docx"})
+                     .exitCode,
+                 0);
+        QCOMPARE(PictureCount(converted), 6);
+        QVERIFY(DocxPackage(converted).Read("[Content_Types].xml").contains("Extension=\"png\""));
+    }
+
+    // Bad templates and bad use: one line naming the reason, and no report written.
+    void refusesBadTemplates_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes"); // the template file; empty: made from `parts`
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        const QString ok = P(R("{{检测人员}}"));
+        QTest::newRow("not a zip") << "text.docx" << QByteArray("just text") << ""
+                                   << ""
+                                   << "r.docx" << 1
+                                   << "cannot be used: it is not a .docx file (not a ZIP archive)";
+        QTest::newRow("encrypted document")
+            << "secret.docx" << (QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(504, '\0')) << ""
+            << ""
+            << "r.docx" << 1 << "it is an encrypted (password-protected) document";
+        QTest::newRow("no document part")
+            << "nodoc.docx" << QByteArray() << ""
+            << ""
+            << "r.docx" << 1 << "the package has no document part (word/document.xml)";
+        QTest::newRow("only unknown tags")
+            << "unknown.docx" << QByteArray() << P(R("{{检测员}}")) + P(R("{{站名}}")) << ""
+            << "r.docx" << 1 << "unknown tag {{检测员}} in word/document.xml, paragraph 1";
+        QTest::newRow("unclosed tag")
+            << "open.docx" << QByteArray() << ok + P(R("{{检测") + R("日期")) << ""
+            << "r.docx" << 1 << "unclosed tag \"{{检测日期\" (no \"}}\") in word/document.xml, paragraph 2";
+        QTest::newRow("record tag outside a row")
+            << "record.docx" << QByteArray() << P(R("第 {{序号}} 条")) << ""
+            << "r.docx" << 1 << "record tag {{序号}} outside a table row in word/document.xml, paragraph 1";
+        QTest::newRow("picture tag outside a row")
+            << "picture.docx" << QByteArray() << ok + P(R("{{@图1}}")) << ""
+            << "r.docx" << 1 << "picture tag {{@图1}} outside a table row in word/document.xml, paragraph 2";
+        const QString textBox =
+            R"(<w:r><w:drawing><wp:anchor><a:graphic><a:graphicData><wps:wsp><wps:txbx><w:txbxContent>)" +
+            P(R("{{@图2}}")) +
+            R"(</w:txbxContent></wps:txbx></wps:wsp></a:graphicData></a:graphic></wp:anchor></w:drawing></w:r>)";
+        QTest::newRow("picture tag in a text box")
+            << "box.docx" << QByteArray() << Table({Row({R("{{序号}}") + textBox})}, 1) << ""
+            << "r.docx" << 1 << "picture tag {{@图2}} in a text box in word/document.xml, paragraph 2";
+        QTest::newRow("record tag in a header")
+            << "header.docx" << QByteArray() << ok << Table({Row({R("{{序号}}")})}, 1) << "r.docx" << 1
+            << "record tag {{序号}} in word/header1.xml, paragraph 1: record and picture tags work only in "
+               "the "
+               "table rows of the body";
+        QTest::newRow("unknown column")
+            << "column.docx" << QByteArray() << Table({Row({R("{{列:站名}}")})}, 1) << ""
+            << "r.docx" << 1 << "unknown column \"站名\" in tag {{列:站名}}";
+        QTest::newRow("bad picture size")
+            << "size.docx" << QByteArray() << Table({Row({R("{{@图1 0x10}}")})}, 1) << ""
+            << "r.docx" << 1 << "bad picture size in tag {{@图1 0x10}}";
+        QTest::newRow("entity expansion")
+            << "entities.docx" << QByteArray() << ""
+            << ""
+            << "r.docx" << 1 << "word/document.xml has a document type declaration (DTD)";
+        QTest::newRow("zip bomb") << "bomb.docx" << QByteArray() << ok << ""
+                                  << "r.docx" << 1 << "entry word/media/zeros.bin expands";
+        QTest::newRow(".doc output")
+            << "ok.docx" << QByteArray() << ok << ""
+            << "r.doc" << 2 << "a report from a template is a .docx document; --out names a .doc file";
+    }
+
+    void refusesBadTemplates() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, body);
+        QFETCH(QString, header);
+        QFETCH(QString, out);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        const QString templatePath = Path(QStringLiteral("bad/") + name);
+        QVERIFY(QDir().mkpath(Path(QStringLiteral("bad"))));
+        if (!bytes.isEmpty()) {
+            QFile file(templatePath);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        } else {
+            QList<QPair<QString, QByteArray>> parts = Package(body, header);
+            if (name == QLatin1String("nodoc.docx")) {
+                parts.removeIf(
+                    [](const auto& part) { return part.first == QLatin1String("word/document.xml"); });
+            } else if (name == QLatin1String("entities.docx")) {
+                parts[3].second = Part("document", "<w:body>" + P(R("&lol2;")) + "</w:body>",
+                                       "<!DOCTYPE w:document [<!ENTITY lol \"lol\"><!ENTITY lol2 "
+                                       "\"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">]>");
+            } else if (name == QLatin1String("bomb.docx")) {
+                parts.append({"word/media/zeros.bin", QByteArray(16 << 20, '\0')});
+            }
+            QVERIFY(WriteZip(templatePath, parts));
+        }
+        const QString target = Path(QStringLiteral("bad/") + out);
+        const Result result =
+            RunReport({"--data", m_data, "--method", "us", "--out", target, "--template", templatePath});
+        QCOMPARE(result.exitCode, exitCode);
+        QVERIFY2(result.err.contains(message), qPrintable(result.err));
+        if (exitCode == 1) {
+            QCOMPARE(result.err.count(QLatin1Char('\n')), 1); // one line
+        }
+        QVERIFY(!QFileInfo::exists(target));
+        QCOMPARE(QDir(Path(QStringLiteral("bad"))).entryList(QDir::Files | QDir::Hidden).filter(".~").size(),
+                 0);
+    }
+
+    // The window: a template chosen from the context menu shows in the title, is remembered, makes the
+    // save dialog offer .docx only and is what the job writes; a broken one is refused with its reason;
+    // "内置报告" goes back to the built-in report.
+    void windowWritesTheChosenTemplate() {
+        QSettings().remove(QLatin1String(TemplateChoice::kSettingsKey));
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path())); // ZOLT.DB3 lives in the working directory
+        const QString broken = Path(QStringLiteral("broken.docx"));
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("text") == 4);
+        file.close();
+        const QString chosen = kSource + QStringLiteral("/res/templates/builtin-tev.docx");
+        const QString out = Path(QStringLiteral("window.docx"));
+        ScriptedPrompts prompts;
+        WindowSettings settings;
+        {
+            CZOLTDlg window(&prompts);
+            window.UseSettings(&settings);
+            QCOMPARE(window.windowTitle(), QStringLiteral("ZOLT V2.0"));
+            prompts.openFiles << broken << chosen;
+            window.findChild<QAction*>(QStringLiteral("actionTemplate"))->trigger();
+            QCOMPARE(prompts.messages.size(), 1);
+            QCOMPARE(prompts.messages[0].caption, QStringLiteral("错误"));
+            QVERIFY2(prompts.messages[0].text.contains(QStringLiteral("not a .docx file")),
+                     qPrintable(prompts.messages[0].text));
+            QCOMPARE(window.windowTitle(), QStringLiteral("ZOLT V2.0"));
+            window.findChild<QAction*>(QStringLiteral("actionTemplate"))->trigger();
+            QCOMPARE(window.windowTitle(), QStringLiteral("ZOLT V2.0 - 报告模板：builtin-tev.docx"));
+
+            window.findChild<QComboBox*>(QStringLiteral("1011"))->setCurrentIndex(1);
+            prompts.folders << m_data;
+            QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("1010")), Qt::LeftButton);
+            CRecordListModel* model = window.RecordModel();
+            QCOMPARE(model->rowCount(), 6);
+            for (int row : {1, 4}) {
+                model->setData(model->index(row, 0), Qt::Checked, Qt::CheckStateRole);
+            }
+            prompts.saveFiles << out;
+            prompts.baseInfoScripts << [](QWidget*) {
+                CReportParam::GetInstance()->m_baseInfo.m_strInspector = QStringLiteral("赵工");
+                return true;
+            };
+            QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("1009")), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(window.findChild<QPushButton*>(QStringLiteral("1009"))->isEnabled(),
+                                     60000);
+            QCOMPARE(prompts.saveRequests.last().patterns, QStringList{QStringLiteral("*.docx")});
+            QCOMPARE(prompts.saveRequests.last().defaultSuffix, QStringLiteral("docx"));
+        }
+        QVERIFY(!HasLeftoverTags(out));
+        const QString text = BodyText(out);
+        QVERIFY2(text.contains(QStringLiteral("TEV局部放电检测报告\n")) &&
+                     text.contains(QStringLiteral("检测人员：赵工")) &&
+                     text.contains(QStringLiteral("\n2|")) && !text.contains(QStringLiteral("\n3|")),
+                 qPrintable(text));
+        QCOMPARE(PictureCount(out), 6);
+        {
+            CZOLTDlg again(&prompts);
+            again.UseSettings(&settings);
+            QCOMPARE(again.windowTitle(), QStringLiteral("ZOLT V2.0 - 报告模板：builtin-tev.docx"));
+            again.findChild<QAction*>(QStringLiteral("actionBuiltinReport"))->trigger();
+            QCOMPARE(again.windowTitle(), QStringLiteral("ZOLT V2.0"));
+        }
+        CZOLTDlg builtin(&prompts);
+        builtin.UseSettings(&settings);
+        QVERIFY(!builtin.Templates()->IsTemplate());
+        QDir::setCurrent(previous);
+    }
+};
+
+QTEST_MAIN(TestTemplate)
+#include "tst_template.moc"
