@@ -2,6 +2,7 @@
 
 #include "word/DocByteWriter.h"
 
+#include <QFileDevice>
 #include <QIODevice>
 
 #include <algorithm>
@@ -68,6 +69,8 @@ void DirectoryEntry(DocByteWriter& out, const QString& name, int type, bool blac
 } // namespace
 
 CfbWriter::CfbWriter(QIODevice* device) : m_device(device) {
+    if (const auto* file = qobject_cast<QFileDevice*>(device))
+        m_writeback.Reset(file->handle());
     // The header is written last; its sector is reserved now.
     const QByteArray placeholder(kSectorSize, '\0');
     WriteRaw(placeholder.constData(), placeholder.size());
@@ -95,6 +98,7 @@ bool CfbWriter::WriteRaw(const char* data, std::int64_t size) {
         data += written;
         size -= written;
     }
+    m_writeback.Written(m_device->pos());
     return true;
 }
 
@@ -126,14 +130,33 @@ bool CfbWriter::Write(const char* data, std::int64_t size) {
         return true;
     if (size > kMaxStreamSize - m_streamSize)
         return Fail(QStringLiteral("The document is too large for the Word 97-2003 format (2 GB)."));
-    m_pending.append(data, static_cast<qsizetype>(size));
     m_streamSize += size;
     if (!m_openIsRegular && m_streamSize >= kMiniStreamCutoff) {
         m_openIsRegular = true;
         m_openStart = m_nextSector;
     }
-    if (m_openIsRegular && m_pending.size() >= kFlushChunk)
-        return FlushWholeSectors();
+    if (!m_openIsRegular || m_pending.size() + size < kFlushChunk) {
+        m_pending.append(data, static_cast<qsizetype>(size));
+        return true;
+    }
+    // A large write goes to the device from the caller's bytes: the pending bytes are completed to
+    // a whole sector first, and only the last partial sector is kept.
+    const std::int64_t fill =
+        std::min<std::int64_t>(size, (kSectorSize - m_pending.size() % kSectorSize) % kSectorSize);
+    m_pending.append(data, static_cast<qsizetype>(fill));
+    data += fill;
+    size -= fill;
+    if (!FlushWholeSectors())
+        return false;
+    if (m_pending.isEmpty()) {
+        const std::int64_t whole = size - size % kSectorSize;
+        if (!WriteRaw(data, whole))
+            return false;
+        m_nextSector += static_cast<std::uint32_t>(whole / kSectorSize);
+        data += whole;
+        size -= whole;
+    }
+    m_pending.append(data, static_cast<qsizetype>(size));
     return true;
 }
 
