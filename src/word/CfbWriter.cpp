@@ -25,7 +25,9 @@ constexpr std::uint32_t kFreeSect = 0xFFFFFFFF;
 constexpr std::uint32_t kNoStream = 0xFFFFFFFF;
 
 constexpr int kMaxNameLength = 31;
-constexpr qsizetype kFlushChunk = 64 * 1024; // multiple of the sector size
+// Pieces are gathered to this size before they are written, so that a stream of pictures costs one
+// system call per MiB; a multiple of the sector size.
+constexpr qsizetype kFlushChunk = 1 << 20;
 
 std::uint32_t SectorsFor(std::int64_t bytes) {
     return static_cast<std::uint32_t>((bytes + kSectorSize - 1) / kSectorSize);
@@ -139,8 +141,12 @@ bool CfbWriter::Write(const char* data, std::int64_t size) {
         m_pending.append(data, static_cast<qsizetype>(size));
         return true;
     }
-    // A large write goes to the device from the caller's bytes: the pending bytes are completed to
-    // a whole sector first, and only the last partial sector is kept.
+    if (size < kFlushChunk) {
+        m_pending.append(data, static_cast<qsizetype>(size));
+        return FlushWholeSectors();
+    }
+    // A piece of a MiB or more goes to the device from the caller's bytes: the pending bytes are
+    // completed to a whole sector first, and only the last partial sector is kept.
     const std::int64_t fill =
         std::min<std::int64_t>(size, (kSectorSize - m_pending.size() % kSectorSize) % kSectorSize);
     m_pending.append(data, static_cast<qsizetype>(fill));
