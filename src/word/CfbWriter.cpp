@@ -25,9 +25,9 @@ constexpr std::uint32_t kFreeSect = 0xFFFFFFFF;
 constexpr std::uint32_t kNoStream = 0xFFFFFFFF;
 
 constexpr int kMaxNameLength = 31;
-// Pieces are gathered to this size before they are written, so that a stream of pictures costs one
-// system call per MiB; a multiple of the sector size.
-constexpr qsizetype kFlushChunk = 1 << 20;
+// Pieces are gathered to this size before they are written, so that a stream of pictures costs few
+// system calls while the memory held stays small; a multiple of the sector size.
+constexpr qsizetype kFlushChunk = 256 * 1024;
 
 std::uint32_t SectorsFor(std::int64_t bytes) {
     return static_cast<std::uint32_t>((bytes + kSectorSize - 1) / kSectorSize);
@@ -137,16 +137,23 @@ bool CfbWriter::Write(const char* data, std::int64_t size) {
         m_openIsRegular = true;
         m_openStart = m_nextSector;
     }
+    if (m_openIsRegular && m_pending.capacity() < kFlushChunk)
+        m_pending.reserve(kFlushChunk);
     if (!m_openIsRegular || m_pending.size() + size < kFlushChunk) {
         m_pending.append(data, static_cast<qsizetype>(size));
         return true;
     }
     if (size < kFlushChunk) {
-        m_pending.append(data, static_cast<qsizetype>(size));
-        return FlushWholeSectors();
+        // The buffer is filled to its size, written, and takes the rest: it never grows.
+        const qsizetype head = kFlushChunk - m_pending.size();
+        m_pending.append(data, head);
+        if (!FlushWholeSectors())
+            return false;
+        m_pending.append(data + head, static_cast<qsizetype>(size) - head);
+        return true;
     }
-    // A piece of a MiB or more goes to the device from the caller's bytes: the pending bytes are
-    // completed to a whole sector first, and only the last partial sector is kept.
+    // A piece as large as the gathering buffer goes to the device from the caller's bytes: the
+    // pending bytes are completed to a whole sector first, and only the last partial sector is kept.
     const std::int64_t fill =
         std::min<std::int64_t>(size, (kSectorSize - m_pending.size() % kSectorSize) % kSectorSize);
     m_pending.append(data, static_cast<qsizetype>(fill));

@@ -53,8 +53,8 @@ private:
 
 private slots:
     // Sizes around the mini stream cutoff and the sector size, written whole and in odd pieces;
-    // pieces of a MiB or more go to the device directly, and every way of cutting the streams gives
-    // the same file.
+    // large pieces go to the device directly, small ones are gathered, and every way of cutting the
+    // streams gives the same file.
     void streamsRoundTripAroundTheCutoffs() {
         const std::vector<qsizetype> sizes = {0, 1, 63, 64, 65, 511, 512, 4095, 4096, 4097, 70001, 2500007};
         std::vector<std::pair<QString, QByteArray>> streams;
