@@ -118,6 +118,30 @@ QString LoadAverage() {
     throw std::runtime_error(what.toStdString());
 }
 
+bool ParseNumber(const QString& text, int least, int* value) {
+    bool ok = false;
+    *value = text.toInt(&ok);
+    if (!ok || *value < least) {
+        std::fprintf(stderr, "zolt-bench: '%s' is not a whole number of at least %d\n", qPrintable(text),
+                     least);
+        return false;
+    }
+    return true;
+}
+
+// A comma-separated list of some of `allowed`, e.g. "docx,doc".
+bool ParseChoices(const QString& value, const QStringList& allowed, const char* what, QStringList* chosen) {
+    *chosen = value.toLower().split(QLatin1Char(','));
+    for (const QString& choice : *chosen) {
+        if (!allowed.contains(choice)) {
+            std::fprintf(stderr, "zolt-bench: unknown %s '%s' (%s)\n", what, qPrintable(choice),
+                         qPrintable(allowed.join(QStringLiteral(" or "))));
+            return false;
+        }
+    }
+    return true;
+}
+
 std::optional<Settings> ParseSettings(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Measures report writing, record listing and start-up."));
@@ -168,21 +192,11 @@ std::optional<Settings> ParseSettings(const QStringList& arguments) {
         settings.runs = 1;
         settings.listRecords = 1000;
     }
-    const auto number = [&](const QString& text, int least, int* value) {
-        bool ok = false;
-        *value = text.toInt(&ok);
-        if (!ok || *value < least) {
-            std::fprintf(stderr, "zolt-bench: '%s' is not a whole number of at least %d\n", qPrintable(text),
-                         least);
-            return false;
-        }
-        return true;
-    };
     if (parser.isSet(sizes)) {
         settings.sizes.clear();
         for (const QString& part : parser.value(sizes).split(QLatin1Char(','))) {
             int size = 0;
-            if (!number(part, 1, &size)) {
+            if (!ParseNumber(part, 1, &size)) {
                 return std::nullopt;
             }
             settings.sizes.push_back(size);
@@ -190,29 +204,17 @@ std::optional<Settings> ParseSettings(const QStringList& arguments) {
         std::sort(settings.sizes.begin(), settings.sizes.end());
         settings.sizes.erase(std::unique(settings.sizes.begin(), settings.sizes.end()), settings.sizes.end());
     }
-    if (parser.isSet(formats)) {
-        settings.formats = parser.value(formats).toLower().split(QLatin1Char(','));
-        for (const QString& format : settings.formats) {
-            if (format != QLatin1String("docx") && format != QLatin1String("doc")) {
-                std::fprintf(stderr, "zolt-bench: unknown format '%s' (docx or doc)\n", qPrintable(format));
-                return std::nullopt;
-            }
-        }
-    }
-    if (parser.isSet(pictures)) {
-        settings.pictures = parser.value(pictures).toLower().split(QLatin1Char(','));
-        for (const QString& set : settings.pictures) {
-            if (set != kSmall && set != kLarge) {
-                std::fprintf(stderr, "zolt-bench: unknown picture set '%s' (small or large)\n",
-                             qPrintable(set));
-                return std::nullopt;
-            }
-        }
-    }
-    if (parser.isSet(runs) && !number(parser.value(runs), 1, &settings.runs)) {
+    if ((parser.isSet(formats) &&
+         !ParseChoices(parser.value(formats), {QStringLiteral("docx"), QStringLiteral("doc")}, "format",
+                       &settings.formats)) ||
+        (parser.isSet(pictures) &&
+         !ParseChoices(parser.value(pictures), {kSmall, kLarge}, "picture set", &settings.pictures))) {
         return std::nullopt;
     }
-    if (parser.isSet(listRecords) && !number(parser.value(listRecords), 0, &settings.listRecords)) {
+    if (parser.isSet(runs) && !ParseNumber(parser.value(runs), 1, &settings.runs)) {
+        return std::nullopt;
+    }
+    if (parser.isSet(listRecords) && !ParseNumber(parser.value(listRecords), 0, &settings.listRecords)) {
         return std::nullopt;
     }
     settings.bList = settings.listRecords > 0;
