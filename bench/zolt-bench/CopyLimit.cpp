@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,6 +43,16 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
+int SyncFolder(const QString& folder) {
+    const int fd = open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return FailureCode();
+    }
+    const int code = fsync(fd) == 0 ? 0 : FailureCode();
+    close(fd);
+    return code;
+}
+
 } // namespace
 
 bool CopyLimit::PictureFiles(const QString& dataSet, int method, int records, QStringList* files,
@@ -73,12 +84,38 @@ bool CopyLimit::PictureFiles(const QString& dataSet, int method, int records, QS
     return true;
 }
 
-int CopyLimit::Copy(const QStringList& files, const QString& target, qint64 bytes) {
-    const int out =
-        open(QFile::encodeName(target).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+int CopyLimit::Copy(const QStringList& files, const QString& target, qint64 bytes, bool durable) {
+    const QByteArray targetName = QFile::encodeName(target);
+    QByteArray written = targetName;
+    int out = -1;
+    if (durable) {
+        written += ".XXXXXX";
+        out = mkostemp(written.data(), O_CLOEXEC);
+    } else {
+        out = open(targetName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    }
     if (out < 0) {
         return FailureCode();
     }
+    const int code = WriteCopy(out, files, bytes, durable);
+    if (code != 0) {
+        if (durable) {
+            unlink(written.constData());
+        }
+        return code;
+    }
+    if (durable) {
+        if (rename(written.constData(), targetName.constData()) != 0) {
+            const int failure = FailureCode();
+            unlink(written.constData());
+            return failure;
+        }
+        return SyncFolder(QFileInfo(target).absolutePath());
+    }
+    return 0;
+}
+
+int CopyLimit::WriteCopy(int out, const QStringList& files, qint64 bytes, bool durable) {
     // Blocks are filled from as many files as fit, so that writes are as few as for one big file.
     std::vector<char> block(kBlock);
     size_t filled = 0;
@@ -130,7 +167,7 @@ int CopyLimit::Copy(const QStringList& files, const QString& target, qint64 byte
         std::fill_n(block.data() + filled, zeros, '\0');
         filled += zeros;
     }
-    if (!flush() || fsync(out) != 0) {
+    if (!flush() || (durable && fsync(out) != 0)) {
         const int code = FailureCode();
         close(out);
         return code;

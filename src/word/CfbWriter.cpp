@@ -2,6 +2,7 @@
 
 #include "word/DocByteWriter.h"
 
+#include <QFileDevice>
 #include <QIODevice>
 
 #include <algorithm>
@@ -24,7 +25,9 @@ constexpr std::uint32_t kFreeSect = 0xFFFFFFFF;
 constexpr std::uint32_t kNoStream = 0xFFFFFFFF;
 
 constexpr int kMaxNameLength = 31;
-constexpr qsizetype kFlushChunk = 64 * 1024; // multiple of the sector size
+// Pieces are gathered to this size before they are written, so that a stream of pictures costs few
+// system calls while the memory held stays small; a multiple of the sector size.
+constexpr qsizetype kFlushChunk = 256 * 1024;
 
 std::uint32_t SectorsFor(std::int64_t bytes) {
     return static_cast<std::uint32_t>((bytes + kSectorSize - 1) / kSectorSize);
@@ -68,6 +71,8 @@ void DirectoryEntry(DocByteWriter& out, const QString& name, int type, bool blac
 } // namespace
 
 CfbWriter::CfbWriter(QIODevice* device) : m_device(device) {
+    if (const auto* file = qobject_cast<QFileDevice*>(device))
+        m_writeback.Reset(file->handle());
     // The header is written last; its sector is reserved now.
     const QByteArray placeholder(kSectorSize, '\0');
     WriteRaw(placeholder.constData(), placeholder.size());
@@ -95,6 +100,7 @@ bool CfbWriter::WriteRaw(const char* data, std::int64_t size) {
         data += written;
         size -= written;
     }
+    m_writeback.Written(m_device->pos());
     return true;
 }
 
@@ -126,14 +132,44 @@ bool CfbWriter::Write(const char* data, std::int64_t size) {
         return true;
     if (size > kMaxStreamSize - m_streamSize)
         return Fail(QStringLiteral("The document is too large for the Word 97-2003 format (2 GB)."));
-    m_pending.append(data, static_cast<qsizetype>(size));
     m_streamSize += size;
     if (!m_openIsRegular && m_streamSize >= kMiniStreamCutoff) {
         m_openIsRegular = true;
         m_openStart = m_nextSector;
     }
-    if (m_openIsRegular && m_pending.size() >= kFlushChunk)
-        return FlushWholeSectors();
+    if (m_openIsRegular && m_pending.capacity() < kFlushChunk)
+        m_pending.reserve(kFlushChunk);
+    if (!m_openIsRegular || m_pending.size() + size < kFlushChunk) {
+        m_pending.append(data, static_cast<qsizetype>(size));
+        return true;
+    }
+    if (size < kFlushChunk) {
+        // The buffer is filled to its size, written, and takes the rest: it never grows.
+        const qsizetype head = kFlushChunk - m_pending.size();
+        m_pending.append(data, head);
+        if (!FlushWholeSectors())
+            return false;
+        m_pending.append(data + head, static_cast<qsizetype>(size) - head);
+        return true;
+    }
+    // A piece as large as the gathering buffer goes to the device from the caller's bytes: the
+    // pending bytes are completed to a whole sector first, and only the last partial sector is kept.
+    const std::int64_t fill =
+        std::min<std::int64_t>(size, (kSectorSize - m_pending.size() % kSectorSize) % kSectorSize);
+    m_pending.append(data, static_cast<qsizetype>(fill));
+    data += fill;
+    size -= fill;
+    if (!FlushWholeSectors())
+        return false;
+    if (m_pending.isEmpty()) {
+        const std::int64_t whole = size - size % kSectorSize;
+        if (!WriteRaw(data, whole))
+            return false;
+        m_nextSector += static_cast<std::uint32_t>(whole / kSectorSize);
+        data += whole;
+        size -= whole;
+    }
+    m_pending.append(data, static_cast<qsizetype>(size));
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "word/EarlyWriteback.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -66,6 +68,7 @@ private:
                       std::uint32_t miniFatCount) const;
 
     QIODevice* m_device;
+    EarlyWriteback m_writeback; // when the device is a file
     QByteArray m_rootClassId;
     QString m_error;
     bool m_finished = false;

@@ -91,6 +91,7 @@ bool ZipFileSink::Begin() {
     m_buffer.reserve(kBufferSize);
     m_buffer.clear();
     m_bufferStart = m_position = m_end = 0;
+    m_writeback.Reset(m_file.handle());
     return true;
 }
 
@@ -120,6 +121,7 @@ bool ZipFileSink::Write(const char* data, zip_uint64_t length) {
 bool ZipFileSink::Flush() {
     if (!m_buffer.empty() && !WriteAt(m_buffer.data(), m_buffer.size(), m_bufferStart))
         return false;
+    m_writeback.Written(qint64(m_bufferStart + m_buffer.size()));
     m_buffer.clear();
     return true;
 }
@@ -139,6 +141,7 @@ bool ZipFileSink::Commit() {
     }
     if (!Flush())
         return false;
+    m_writeback.Reset(-1);
     m_file.close();
     m_buffer = {};
     if (m_file.error() != QFileDevice::NoError) {
@@ -150,6 +153,7 @@ bool ZipFileSink::Commit() {
 }
 
 void ZipFileSink::Discard() {
+    m_writeback.Reset(-1);
     if (!m_file.isOpen())
         return;
     m_file.close();

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImageReader>
 #include <QProcess>
@@ -32,13 +33,14 @@ struct Table {
 };
 
 QString Generate(const QString& outDir, int records, const QString& format, quint32 seed = 1,
-                 const QString& name = DemoDataSet::DefaultName()) {
+                 const QString& name = DemoDataSet::DefaultName(), bool instrument = false) {
     DemoDataSet::Options options;
     options.strOutDir = outDir;
     options.strName = name;
     options.nRecords = records;
     options.strFormat = format;
     options.nSeed = seed;
+    options.bInstrument = instrument;
     QString folder;
     QString error;
     if (!DemoDataSet::Generate(options, &folder, &error)) {
@@ -131,6 +133,28 @@ private slots:
         QCOMPARE(first, second);
         const QString database = DemoDataSet::DefaultName() + ".db3";
         QVERIFY(first.value(database) != other.value(database));
+
+        // Instrument screenshots, what the benchmark's large set is made of: as repeatable, at
+        // least 360 x 270, and 100 to 150 KB each.
+        QTemporaryDir d;
+        QTemporaryDir e;
+        const QString name = DemoDataSet::DefaultName();
+        const QString screens = Generate(d.path(), 3, "png", 7, name, true);
+        QCOMPARE(DemoDataSets::Snapshot(screens),
+                 DemoDataSets::Snapshot(Generate(e.path(), 3, "png", 7, name, true)));
+        int pictures = 0;
+        QDirIterator it(screens, {"*.png"}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            ++pictures;
+            QVERIFY2(bytes.size() >= 100 * 1024 && bytes.size() <= 150 * 1024,
+                     qPrintable(QStringLiteral("%1: %2 bytes").arg(file.fileName()).arg(bytes.size())));
+            const QImage image = QImage::fromData(bytes, "PNG");
+            QVERIFY(image.width() >= 360 && image.height() >= 270);
+        }
+        QCOMPARE(pictures, 27);
     }
 
     void commandLine() {

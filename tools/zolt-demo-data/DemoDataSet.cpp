@@ -565,6 +565,28 @@ QImage DemoDataSet::DrawPlot(PlotKind kind, quint32 seed, double level, const QS
     return image;
 }
 
+QImage DemoDataSet::InstrumentScreen(const QImage& plot, quint32 seed) {
+    // Light pixels become the screen's dark background; the noise is what keeps PNG from packing
+    // the capture as tightly as a drawn plot.
+    QImage screen = plot.convertToFormat(QImage::Format_RGB32);
+    screen.invertPixels();
+    QRandomGenerator rng(seed ^ 0x5EEDu);
+    constexpr int kNoise = 2; // +-2 per channel in three pixels of eight: 100 to 150 KB at 400 x 300
+    for (int y = 0; y < screen.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(screen.scanLine(y));
+        for (int x = 0; x < screen.width(); ++x) {
+            const quint32 bits = rng.generate();
+            if ((bits >> 24) % 8 < 5)
+                continue; // five pixels of eight stay clean
+            const auto noisy = [&](int value, int shift) {
+                return std::clamp(value + int((bits >> shift) % (2 * kNoise + 1)) - kNoise, 0, 255);
+            };
+            line[x] = qRgb(noisy(qRed(line[x]), 0), noisy(qGreen(line[x]), 8), noisy(qBlue(line[x]), 16));
+        }
+    }
+    return screen;
+}
+
 QByteArray DemoDataSet::Encode(const QImage& image, const QString& format) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -735,7 +757,9 @@ bool DemoDataSet::Generate(const Options& options, QString* folderPath, QString*
                         const quint32 plotSeed =
                             options.nSeed * 7919u +
                             static_cast<quint32>(IndexOf(profile) * 31 + k * 7 + pictures.nVariant * 101);
-                        bytes = Encode(DrawPlot(profile.arrKinds[k], plotSeed, level), options.strFormat);
+                        const QImage plot = DrawPlot(profile.arrKinds[k], plotSeed, level);
+                        bytes = Encode(options.bInstrument ? InstrumentScreen(plot, plotSeed) : plot,
+                                       options.strFormat);
                         if (bytes.isEmpty()) {
                             return fail(QStringLiteral("cannot encode a %1 picture").arg(options.strFormat));
                         }

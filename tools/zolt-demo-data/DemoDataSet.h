@@ -22,6 +22,7 @@ public:
         quint32 nSeed = 1;
         QString strFormat = "png"; // png, jpg or bmp
         bool bPictures = true;     // false: the database only (benchmarks)
+        bool bInstrument = false;  // noisy instrument screenshots of 100 to 150 KB (PNG only)
         bool bReplace = false;     // replace an existing data set of that name
     };
 
@@ -52,6 +53,9 @@ public:
 
     // One synthetic plot; 'level' (0..1) scales the discharge activity.
     static QImage DrawPlot(PlotKind kind, quint32 seed, double level, const QSize& size = QSize(400, 300));
+    // A plot as an instrument's screen capture shows it: dark, larger, with sensor noise in every
+    // pixel, so that a PNG of it takes 100 to 150 KB as real captures do. Same seed, same pixels.
+    static QImage InstrumentScreen(const QImage& plot, quint32 seed);
     // Encoded image bytes without timestamps; format as in Formats().
     static QByteArray Encode(const QImage& image, const QString& format);
 };

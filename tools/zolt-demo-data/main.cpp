@@ -44,7 +44,10 @@ int main(int argc, char* argv[]) {
                                           QStringLiteral("FORMAT"), defaults.strFormat);
     const QCommandLineOption forceOption(QStringLiteral("force"),
                                          QStringLiteral("Replace a data set of that name made before."));
-    parser.addOptions({nameOption, recordsOption, seedOption, formatOption, forceOption});
+    const QCommandLineOption instrumentOption(
+        QStringLiteral("instrument-pictures"),
+        QStringLiteral("Noisy instrument screenshots of 100 to 150 KB instead of small plots (png only)."));
+    parser.addOptions({nameOption, recordsOption, seedOption, formatOption, forceOption, instrumentOption});
     parser.process(application);
 
     const QStringList positional = parser.positionalArguments();
@@ -57,6 +60,7 @@ int main(int argc, char* argv[]) {
     options.strName = parser.value(nameOption);
     options.strFormat = parser.value(formatOption).toLower();
     options.bReplace = parser.isSet(forceOption);
+    options.bInstrument = parser.isSet(instrumentOption);
     bool recordsOk = false;
     options.nRecords = parser.value(recordsOption).toInt(&recordsOk);
     bool seedOk = false;
@@ -71,6 +75,10 @@ int main(int argc, char* argv[]) {
     }
     if (!DemoDataSet::Formats().contains(options.strFormat)) {
         err << "zolt-demo-data: --format must be png, jpg or bmp\n";
+        return 2;
+    }
+    if (options.bInstrument && options.strFormat != QLatin1String("png")) {
+        err << "zolt-demo-data: --instrument-pictures are png pictures\n";
         return 2;
     }
 
