@@ -3,7 +3,6 @@
 #include "data/Utf8ToWide.h"
 
 #include <cstring>
-#include <string.h>
 
 namespace {
 
@@ -72,7 +71,8 @@ constexpr qsizetype kShortNeedle = 32;
 } // namespace
 
 RecordMatcher::RecordMatcher(const QString& text)
-    : m_strText(text), m_needle(text.toCaseFolded().toUtf8()), m_bHasNul(m_needle.contains('\0')) {}
+    : m_strText(text), m_needle(text.toCaseFolded().toUtf8()), m_bHasNul(m_needle.contains('\0')),
+      m_longNeedle(m_needle) {}
 
 bool RecordMatcher::Matches(const char* cell) const {
     if (m_needle.isEmpty()) {
@@ -99,7 +99,7 @@ bool RecordMatcher::FindFolded(const char* cell) const {
         for (char& c : m_lower) {
             c = LowerAscii(c);
         }
-        return memmem(m_lower.data(), m_lower.size(), needle, static_cast<size_t>(length)) != nullptr;
+        return m_longNeedle.indexIn(m_lower.data(), static_cast<qsizetype>(m_lower.size())) >= 0;
     }
     const char first = needle[0];
     if (first >= 'a' && first <= 'z') {

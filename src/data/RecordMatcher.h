@@ -3,6 +3,7 @@
 #include "data/ResultTableView.h"
 
 #include <QByteArray>
+#include <QByteArrayMatcher>
 #include <QString>
 
 #include <string>
@@ -30,7 +31,8 @@ private:
     bool FindFolded(const char* cell) const;
 
     QString m_strText;
-    QByteArray m_needle;         // case-folded text, UTF-8
-    bool m_bHasNul = false;      // set from m_needle, so declared after it
-    mutable std::string m_lower; // a cell with its ASCII letters in lower case, reused
+    QByteArray m_needle;            // case-folded text, UTF-8
+    bool m_bHasNul = false;         // set from m_needle, so declared after it
+    QByteArrayMatcher m_longNeedle; // m_needle's skip table, made once for the long-text search
+    mutable std::string m_lower;    // a cell with its ASCII letters in lower case, reused
 };
