@@ -210,11 +210,28 @@ void PartFiller::WriteNode(const XmlNode& node, const Unit& unit, int record) {
         (node.IsElement(Word::Ns::W, "bookmarkStart") || node.IsElement(Word::Ns::W, "bookmarkEnd"))) {
         return;
     }
+    // So must a drawing's id: a picture of the template's own in a record row gets a new one in
+    // every further copy.
+    if (record > 0 && m_pictures != nullptr && node.IsElement(Word::Ns::WP, "docPr")) {
+        WriteRenumbered(node, m_pictures->NewDrawingId());
+        return;
+    }
     node.WriteStart(m_writer);
     for (const XmlNode& child : node.children) {
         WriteNode(child, unit, record);
     }
     m_writer.writeEndElement();
+}
+
+void PartFiller::WriteRenumbered(const XmlNode& docPr, int id) {
+    XmlNode copy = docPr;
+    copy.attributes.clear();
+    for (const QXmlStreamAttribute& attribute : docPr.attributes) {
+        const bool isId = attribute.namespaceUri().isEmpty() && attribute.name() == QLatin1String("id");
+        copy.attributes.append(attribute.qualifiedName().toString(),
+                               isId ? QString::number(id) : attribute.value().toString());
+    }
+    copy.Write(m_writer);
 }
 
 void PartFiller::WriteCutText(const XmlNode& text, const Unit& unit, int record) {

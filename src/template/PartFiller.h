@@ -58,6 +58,7 @@ private:
     void WriteRecordRows(const Unit& unit);
     void WriteNode(const XmlNode& node, const Unit& unit, int record);
     void WriteCutText(const XmlNode& text, const Unit& unit, int record);
+    void WriteRenumbered(const XmlNode& docPr, int id);
     void WriteText(const XmlNode& text, const QString& value);
     void WritePicture(const Tag& tag, int record);
     QString TextOf(const Tag& tag, int record) const;

@@ -33,6 +33,8 @@ public:
     void Place(QXmlStreamWriter& writer, const QString& path, float width, float height);
 
     const std::vector<Media>& MediaList() const { return m_media; }
+    // A drawing id no other drawing of the document has, for a copy of one of the template's own.
+    int NewDrawingId() { return m_nextDrawingId++; }
 
 private:
     static QString Unused(const QSet<QString>& used, const QString& pattern, const QString& extension,

@@ -470,6 +470,29 @@ private slots:
         QVERIFY(!HasLeftoverTags(out));
     }
 
+    // A drawing of the template's own in a record row (a stamp, a mark) gets a new id in every copy:
+    // ids repeated in one document make Word report it damaged.
+    void ownPictureInRecordRowGetsNewIds() {
+        const QString drawing =
+            QStringLiteral("<w:r><w:drawing><wp:inline><wp:extent cx=\"9525\" cy=\"9525\"/>"
+                           "<wp:docPr id=\"5\" name=\"stamp\"/></wp:inline></w:drawing></w:r>");
+        const QString body = Table({Row({R("{{序号}}"), drawing + R("{{@图1}}")})}, 2);
+        const QString templatePath = Path(QStringLiteral("stamp.docx"));
+        QVERIFY(WriteZip(templatePath, Package(body)));
+        const QString out = Path(QStringLiteral("stamp-filled.docx"));
+        const Result result = RunReport(Common(QStringLiteral("us"), templatePath, out));
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        const QString xml = QString::fromUtf8(DocxPackage(out).Read("word/document.xml"));
+        static const QRegularExpression docPr(QStringLiteral("<wp:docPr[^>]*\\bid=\"(\\d+)\""));
+        QStringList ids;
+        for (QRegularExpressionMatchIterator it = docPr.globalMatch(xml); it.hasNext();) {
+            ids << it.next().captured(1);
+        }
+        QCOMPARE(ids.size(), 8); // four records, each with the stamp and its first picture
+        QCOMPARE(QSet<QString>(ids.begin(), ids.end()).size(), ids.size());
+        QVERIFY(xml.contains(QStringLiteral("name=\"stamp\"")));
+    }
+
     // A missing picture leaves its cell empty and is a warning naming the file, as in the built-in
     // report; a BMP picture is converted.
     void missingPicturesAreWarnings() {
