@@ -24,6 +24,11 @@ for method in us tev hfct; do
         --inspector 张工 --place "110kV城南变电站" --instrument 局放巡检仪 --model ZOLT-PD3 \
         --equip-name "1号主变" --equip-type 变压器 --temperature "26℃" --humidity "55%" --date 2026-12-09
 done
+# The same TEV records in the shipped example of a utility's own report form.
+"$BUILD/tools/zolt-report" --data "$DEMO/$NAME" --method tev --out "$DEMO/reports/demo-tev-utility.docx" \
+    --template "$ROOT/res/templates/example-utility.docx" \
+    --inspector 张工 --place "110kV城南变电站" --instrument 局放巡检仪 --model ZOLT-PD3 \
+    --equip-name "1号主变" --equip-type 变压器 --temperature "26℃" --humidity "55%" --date 2026-12-09
 echo "Demo data set: $DEMO/$NAME"
 echo "Demo reports:"
 ls -1 "$DEMO/reports" | sed "s|^|  $DEMO/reports/|"
