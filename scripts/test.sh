@@ -5,8 +5,8 @@
 #   test.sh --all   then the reliability and portability stages as well:
 #                   every source of src/ and tools/ compiled for Windows by MinGW-w64 (syntax only),
 #                   the whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer, the
-#                   worker and report-job tests under ThreadSanitizer, and each fuzz target for a
-#                   bounded time ($ZOLT_FUZZ_SECONDS, default 60).
+#                   tests of the code that runs threads under ThreadSanitizer, and each fuzz target
+#                   for a bounded time ($ZOLT_FUZZ_SECONDS, default 60).
 # The time of every stage is printed at the end.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -89,9 +89,9 @@ if [ "$ALL" = 1 ]; then
         ctest --test-dir "$ASAN_BUILD" --output-on-failure -j "$JOBS" --timeout 1200
     stage_end
 
-    # ---- ThreadSanitizer: the worker and report-job tests ----
+    # ---- ThreadSanitizer: the tests of the code that runs threads ----
     TSAN_BUILD=$ROOT/build-tsan
-    TSAN_TESTS="report_basethread app_reportjob reliability_closeloop"
+    TSAN_TESTS="report_basethread app_reportjob reliability_closeloop word_docpictureblocks word_docwriter data_sqliteoper"
     stage_start "TSan build"
     configure "$TSAN_BUILD" -DZOLT_SANITIZE=thread
     # shellcheck disable=SC2086

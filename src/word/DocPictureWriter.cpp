@@ -14,7 +14,7 @@ namespace Word {
 
 namespace {
 
-constexpr qint64 kBlockSize = 64 * 1024;
+constexpr qint64 kBlockSize = 256 * 1024; // a larger picture's bytes after the first read
 constexpr std::uint32_t kPicfSize = 0x44;
 constexpr std::uint32_t kMmShape = 0x0064; // the picture is an OfficeArt shape
 constexpr std::uint32_t kShapeContainerSize = 8 + 16 + 26 + 12;
@@ -35,51 +35,6 @@ void RecordHeader(DocByteWriter& out, std::uint32_t version, std::uint32_t insta
     out.U16(version | (instance << 4));
     out.U16(type);
     out.U32(length);
-}
-
-// The bytes that become the blip: the file's first block (a picture that fits in it is read once
-// and copied from memory), or the whole picture converted to PNG.
-struct BlipSource {
-    PictureFile file;
-    QByteArray first;
-    QByteArray converted;
-    bool convert = false;
-    qint64 size = 0;
-};
-
-bool OpenBlip(const Picture& picture, BlipSource* blip, QString* error) {
-    bool asIs = false;
-    if (!PictureGate::OpenAdmitted(picture, &blip->file, kBlockSize, &blip->first, &asIs, error))
-        return false;
-    blip->convert = !asIs;
-    if (blip->convert) {
-        blip->file.Close();
-        blip->first.clear();
-        if (!PictureGate::ConvertToPng(picture, &blip->converted, error))
-            return false;
-    }
-    blip->size = blip->convert ? blip->converted.size() : picture.EmbeddedBytes();
-    return PictureGate::FitsDocFormat(picture, blip->size, error);
-}
-
-// The blip's id is the MD4 digest of its bytes, as Word computes it; for a picture larger than one
-// block that means one pass to hash and one to copy the rest, so that memory stays one block.
-bool BlipId(const Picture& picture, BlipSource& blip, QByteArray* uid, QString* error) {
-    QCryptographicHash md4(QCryptographicHash::Md4);
-    if (blip.convert) {
-        md4.addData(blip.converted);
-    } else {
-        md4.addData(blip.first);
-        QByteArray block;
-        for (qint64 hashed = blip.first.size(); hashed < blip.size; hashed += block.size()) {
-            if (!PictureGate::ReadAdmitted(picture, &blip.file, hashed,
-                                           std::min(kBlockSize, blip.size - hashed), &block, error))
-                return false;
-            md4.addData(block);
-        }
-    }
-    *uid = md4.result();
-    return true;
 }
 
 void WritePicf(DocByteWriter& out, const Picture& picture, std::uint32_t total) {
@@ -140,36 +95,73 @@ void WriteBlipStoreEntry(DocByteWriter& out, const QByteArray& uid, bool jpeg, s
     out.U8(0xFF); // tag
 }
 
-bool CopyBlip(const Picture& picture, BlipSource& blip, CfbWriter* cfb, QString* error) {
-    if (blip.convert)
-        return cfb->Write(blip.converted);
-    if (!cfb->Write(blip.first))
+} // namespace
+
+bool DocPictureWriter::Open() {
+    bool asIs = false;
+    if (!PictureGate::OpenAdmitted(m_picture, &m_file, kWholeReadLimit, &m_first, &asIs, &m_error))
+        return false;
+    m_convert = !asIs;
+    if (m_convert) {
+        m_file.Close();
+        m_first.clear();
+        if (!PictureGate::ConvertToPng(m_picture, &m_converted, &m_error))
+            return false;
+    }
+    m_size = m_convert ? m_converted.size() : m_picture.EmbeddedBytes();
+    return PictureGate::FitsDocFormat(m_picture, m_size, &m_error);
+}
+
+// The blip's id is the MD4 digest of its bytes, as Word computes it. Bytes beyond the first read are
+// hashed block by block here and read again when they are copied.
+bool DocPictureWriter::ComputeId() {
+    QCryptographicHash md4(QCryptographicHash::Md4);
+    if (m_convert) {
+        md4.addData(m_converted);
+    } else {
+        md4.addData(m_first);
+        QByteArray block;
+        for (qint64 hashed = m_first.size(); hashed < m_size; hashed += block.size()) {
+            if (!PictureGate::ReadAdmitted(m_picture, &m_file, hashed, std::min(kBlockSize, m_size - hashed),
+                                           &block, &m_error))
+                return false;
+            md4.addData(block);
+        }
+    }
+    m_uid = md4.result();
+    return true;
+}
+
+bool DocPictureWriter::CopyBlip(CfbWriter* cfb) {
+    if (m_convert)
+        return cfb->Write(m_converted);
+    if (!cfb->Write(m_first))
         return false;
     QByteArray block;
-    for (qint64 copied = blip.first.size(); copied < blip.size; copied += block.size()) {
-        if (!PictureGate::ReadAdmitted(picture, &blip.file, copied, std::min(kBlockSize, blip.size - copied),
-                                       &block, error) ||
+    for (qint64 copied = m_first.size(); copied < m_size; copied += block.size()) {
+        if (!PictureGate::ReadAdmitted(m_picture, &m_file, copied, std::min(kBlockSize, m_size - copied),
+                                       &block, &m_error) ||
             !cfb->Write(block))
             return false;
     }
     return true;
 }
 
-} // namespace
+bool DocPictureWriter::Prepare() {
+    return Open() && ComputeId();
+}
 
-bool DocPictureWriter::Write(const Picture& picture, std::uint32_t shapeId, CfbWriter* cfb, QString* error) {
-    BlipSource blip;
-    QByteArray uid;
-    if (!OpenBlip(picture, &blip, error) || !BlipId(picture, blip, &uid, error))
-        return false;
-    const bool jpeg = !blip.convert && picture.encoding == Picture::Encoding::Jpeg;
-    const std::uint32_t blipLength = kBlipPrefixSize + static_cast<std::uint32_t>(blip.size);
+bool DocPictureWriter::Write(std::uint32_t shapeId, CfbWriter* cfb) {
+    const bool jpeg = !m_convert && m_picture.encoding == Picture::Encoding::Jpeg;
+    const std::uint32_t blipLength = kBlipPrefixSize + static_cast<std::uint32_t>(m_size);
     const std::uint32_t total = kPicfSize + kShapeContainerSize + 8 + kFbseBodySize + 8 + blipLength;
     DocByteWriter out(256);
-    WritePicf(out, picture, total);
+    WritePicf(out, m_picture, total);
     WriteShape(out, shapeId);
-    WriteBlipStoreEntry(out, uid, jpeg, blipLength);
-    return cfb->Write(out.Data()) && CopyBlip(picture, blip, cfb, error);
+    WriteBlipStoreEntry(out, m_uid, jpeg, blipLength);
+    const bool written = cfb->Write(out.Data()) && CopyBlip(cfb);
+    m_file.Close();
+    return written;
 }
 
 } // namespace Word

@@ -5,6 +5,7 @@
 #include "word/DocFib.h"
 #include "word/DocFkpBuilder.h"
 #include "word/DocFontTable.h"
+#include "word/DocPictureQueue.h"
 #include "word/DocPictureWriter.h"
 #include "word/DocSprm.h"
 #include "word/DocStyleSheet.h"
@@ -67,19 +68,27 @@ struct WordStream {
     QByteArray papxBinTable;
 };
 
-// Copies the shown pictures into the Data stream, one at a time, and notes where each begins.
+// Copies the shown pictures into the Data stream in order, each prepared on a second thread while the
+// one before is written, and notes where each begins.
 bool WriteDataStream(const Document& document, const std::vector<int>& shown, CfbWriter& cfb,
                      std::vector<std::uint32_t>& locations, QString* reason) {
     if (shown.empty())
         return true;
     if (!cfb.BeginStream(QStringLiteral("Data")))
         return false;
+    std::vector<const Picture*> pictures;
+    pictures.reserve(shown.size());
+    for (const int picture : shown)
+        pictures.push_back(&document.pictures[static_cast<std::size_t>(picture)]);
+    DocPictureQueue queue(pictures);
     for (std::size_t i = 0; i < shown.size(); ++i) {
-        const auto picture = static_cast<std::size_t>(shown[i]);
-        locations[picture] = static_cast<std::uint32_t>(cfb.StreamPosition());
-        if (!DocPictureWriter::Write(document.pictures[picture],
-                                     kFirstShapeId + static_cast<std::uint32_t>(i), &cfb, reason))
+        bool prepared = false;
+        const std::unique_ptr<DocPictureWriter> writer = queue.Next(&prepared);
+        locations[static_cast<std::size_t>(shown[i])] = static_cast<std::uint32_t>(cfb.StreamPosition());
+        if (!prepared || !writer->Write(kFirstShapeId + static_cast<std::uint32_t>(i), &cfb)) {
+            *reason = writer->ErrorString();
             return false;
+        }
     }
     return cfb.EndStream();
 }

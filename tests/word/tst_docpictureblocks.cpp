@@ -1,4 +1,5 @@
 #include "support/DocReader.h"
+#include "word/DocPictureWriter.h"
 #include "word/DocWriter.h"
 
 #include <QCryptographicHash>
@@ -9,9 +10,10 @@
 
 using namespace Word;
 
-// Pictures are copied into a .doc in blocks: one that fits a block is read once, a larger one is
-// hashed in a first pass and copied in a second. Whatever the size, the blip must hold the file's
-// exact bytes behind the MD4 digest of those bytes.
+// Pictures are copied into a .doc by two threads: one up to the whole-read limit is read once, a
+// larger one is hashed in a first pass and copied in a second, in blocks. Whatever the size and the
+// order in which the threads finish, each blip must hold its own file's exact bytes behind the MD4
+// digest of those bytes, in the order the document shows them.
 class TestDocPictureBlocks : public QObject {
     Q_OBJECT
 
@@ -43,8 +45,10 @@ private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
     void blipsHoldTheFilesAtEverySize() {
-        const qint64 block = 64 * 1024;
-        const QList<qint64> sizes{9, block - 1, block, block + 1, 3 * block + 17};
+        const qint64 whole = DocPictureWriter::kWholeReadLimit;
+        const qint64 block = 256 * 1024;
+        const QList<qint64> sizes{
+            9, 1000, block - 1, 17, whole - 1, whole, 8, whole + 1, whole + 2 * block + 17, 12, 64};
         Document doc;
         Paragraph paragraph;
         std::vector<QByteArray> contents;
