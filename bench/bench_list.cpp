@@ -1,4 +1,4 @@
-// Record list loading: a record table of 100,000 records x 20 columns is read with QueryTable,
+// Record list loading: a record table of 100,000 records x 20 columns is read with ReadTable,
 // handed to CRecordListModel and shown in a table view through the list's sorting, filtering
 // proxy; then every row is ticked and unticked, the list is sorted by a number and by a text
 // column, a filter is typed one keystroke at a time, and one tick is counted.
@@ -12,6 +12,7 @@
 #include "app/RecordListProxy.h"
 #include "data/CDataSetLayout.h"
 #include "data/CNkSQLiteOper.h"
+#include "data/ResultTable.h"
 
 #include <sqlite3.h>
 
@@ -28,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -169,7 +171,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     const long baseRss = PeakRssKiB();
 
-    Series query{"QueryTable (sqlite3_get_table)", {}};
+    Series query{"ReadTable", {}};
     Series load{"SetResultTable", {}};
     Series view{"view shown and painted", {}};
     Series total{"folder chosen to list painted", {}};
@@ -194,16 +196,18 @@ int main(int argc, char* argv[]) {
         all.start();
         const double cpuStart = CpuMs();
         timer.restart();
-        char** result = nullptr;
+        ResultTable result;
         if (!db.OpenReadOnly(CDataSetLayout::DatabasePath(folder)) ||
-            !db.QueryTable(CDataSetLayout::RecordTable(0), &result, &rows, &columns)) {
+            !db.ReadTable(CDataSetLayout::RecordTable(0), &result)) {
             std::fprintf(stderr, "cannot read the data set\n");
             return 1;
         }
+        rows = result.Rows();
+        columns = result.Columns();
         query.values.push_back(Ms(timer));
 
         timer.restart();
-        model.SetResultTable(result, rows, columns);
+        model.SetResultTable(std::move(result));
         load.values.push_back(Ms(timer));
 
         timer.restart();

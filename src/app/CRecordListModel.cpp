@@ -3,6 +3,7 @@
 #include "data/Utf8ToWide.h"
 
 #include <algorithm>
+#include <utility>
 
 CRecordListModel::CRecordListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -11,16 +12,20 @@ CRecordListModel::~CRecordListModel() {
 }
 
 void CRecordListModel::SetResultTable(char** table, int rows, int columns) {
+    SetResultTable(ResultTable(table, rows, columns));
+}
+
+void CRecordListModel::SetResultTable(ResultTable table) {
     beginResetModel();
     ReleaseTable();
-    m_table = ResultTable(table, rows, columns);
-    if (table != nullptr && rows >= 0 && columns > 0) {
-        m_nRows = rows;
-        m_nColumns = columns;
+    m_table = std::move(table);
+    if (m_table.Data() != nullptr && m_table.Rows() >= 0 && m_table.Columns() > 0) {
+        m_nRows = m_table.Rows();
+        m_nColumns = m_table.Columns();
     }
     m_arrCaptions.reserve(m_nColumns);
     for (int column = 0; column < m_nColumns; ++column) {
-        m_arrCaptions.append(Utf8ToWide(table[column]));
+        m_arrCaptions.append(Utf8ToWide(m_table.View().Caption(column)));
     }
     m_arrChecked.assign(static_cast<size_t>(m_nRows), false);
     m_nChecked = 0;

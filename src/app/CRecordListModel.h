@@ -26,6 +26,7 @@ public:
     // destroyed; a null table is allowed). Columns and captions come from its first row; every
     // row starts unticked.
     void SetResultTable(char** table, int rows, int columns);
+    void SetResultTable(ResultTable table);
     // No columns, no rows.
     void Clear();
 

@@ -36,6 +36,8 @@
 #include <QPushButton>
 #include <QTableView>
 
+#include <utility>
+
 namespace {
 
 CZOLTDlg::AnchoredMargins g_margins;
@@ -400,11 +402,11 @@ void CZOLTDlg::LoadRecordList() {
     }
     const std::optional<Method> method = CurrentMethod();
     const char* table = method ? CDataSetLayout::RecordTable(*method) : "";
-    char** result = nullptr;
-    int rows = 0;
-    int columns = 0;
-    m_dataDb.QueryTable(table, &result, &rows, &columns);
-    m_pModel->SetResultTable(result, rows, columns);
+    // A failed read lists nothing.
+    ResultTable result;
+    m_dataDb.ReadTable(table, &result);
+    const int columns = result.Columns();
+    m_pModel->SetResultTable(std::move(result));
 
     if (columns > 0) {
         const int columnWidth = m_listRecords->viewport()->width() / columns;

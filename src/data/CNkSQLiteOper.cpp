@@ -1,5 +1,8 @@
 #include "data/CNkSQLiteOper.h"
 
+#include "data/ResultTable.h"
+#include "data/TableReader.h"
+
 #include <sqlite3.h>
 
 #include <QByteArray>
@@ -102,9 +105,18 @@ bool IsStoredTable(sqlite3* db, const char* table) {
     return stored;
 }
 
+QByteArray SelectAll(const char* table) {
+    return QByteArray("SELECT * FROM ") + QByteArray(table != nullptr ? table : "");
+}
+
 } // namespace
 
 CNkSQLiteOper::CNkSQLiteOper() {
+    // SQLite's allocation statistics take a global lock for every allocation, two per cell of a
+    // whole-table read, and nothing here reads them. The setting is only taken before the library's
+    // first initialisation and outlives its shutdowns.
+    static std::once_flag noStatistics;
+    std::call_once(noStatistics, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
     sqlite3_initialize();
 }
 
@@ -154,7 +166,7 @@ bool CNkSQLiteOper::OpenReadOnly(const QString& path) {
 bool CNkSQLiteOper::OpenUri(const QByteArray& uri, int flags, const char* vfs) {
     std::lock_guard lock(g_libraryMutex);
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(uri.constData(), &db, flags, vfs);
+    const int rc = sqlite3_open_v2(uri.constData(), &db, flags | SQLITE_OPEN_NOMUTEX, vfs);
     if (rc != SQLITE_OK) {
         sqlite3_close(db);
         m_pDB = nullptr;
@@ -179,8 +191,7 @@ bool CNkSQLiteOper::QueryTable(const char* table, char*** result, int* rows, int
     if (!IsStoredTable(m_pDB, table)) {
         return false;
     }
-    const QByteArray sql = QByteArray("SELECT * FROM ") + QByteArray(table ? table : "");
-    const int rc = sqlite3_get_table(m_pDB, sql.constData(), result, rows, columns, nullptr);
+    const int rc = sqlite3_get_table(m_pDB, SelectAll(table).constData(), result, rows, columns, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_free_table(*result);
         *result = nullptr;
@@ -189,6 +200,12 @@ bool CNkSQLiteOper::QueryTable(const char* table, char*** result, int* rows, int
         return false;
     }
     return true;
+}
+
+bool CNkSQLiteOper::ReadTable(const char* table, ResultTable* result) {
+    *result = ResultTable();
+    return m_bOpen && IsStoredTable(m_pDB, table) &&
+           TableReader(m_pDB).Read(SelectAll(table).constData(), result);
 }
 
 void CNkSQLiteOper::Close() {

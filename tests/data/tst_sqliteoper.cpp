@@ -1,19 +1,24 @@
 #include "DemoDataSet.h"
 #include "data/CDataSetLayout.h"
 #include "data/CNkSQLiteOper.h"
+#include "data/ResultTable.h"
 #include "support/DemoDataSets.h"
 
 #include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
+#include <cstring>
 #include <functional>
+#include <limits>
 #include <memory>
 
 using Common::CNkSQLiteOper;
@@ -193,6 +198,90 @@ private slots:
         QVERIFY(empty.ok);
         QCOMPARE(empty.rows, 0);
         QCOMPARE(empty.columns, 0);
+    }
+
+    // ReadTable must give exactly QueryTable's cells: REAL values of every kind, rendered on another
+    // thread in batches, integers, text, BLOBs with a zero byte, NULL, over enough rows for many
+    // batches; the same failures; no names for a table without rows.
+    void readTableMatchesQueryTable() {
+        const QString path = m_pDir->filePath("r.db3");
+        {
+            CNkSQLiteOper db;
+            QVERIFY(db.Open(path));
+            sqlite3* h = db.GetHandle();
+            QCOMPARE(sqlite3_exec(h,
+                                  "CREATE TABLE R(i INTEGER, r REAL, t TEXT, b BLOB, x); CREATE TABLE E(a);"
+                                  "BEGIN",
+                                  nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            sqlite3_stmt* insert = nullptr;
+            QCOMPARE(sqlite3_prepare_v2(h, "INSERT INTO R VALUES(?1, ?2, ?3, ?4, ?5)", -1, &insert, nullptr),
+                     SQLITE_OK);
+            const double specials[] = {0.1,
+                                       1.0,
+                                       -0.0,
+                                       1e300,
+                                       -1e-300,
+                                       123456789.123456789,
+                                       1.0 / 3,
+                                       std::numeric_limits<double>::infinity(),
+                                       -std::numeric_limits<double>::infinity(),
+                                       9007199254740993.0,
+                                       4.0,
+                                       5e-324,
+                                       1e15,
+                                       1e16,
+                                       0.5};
+            QRandomGenerator random(7);
+            for (int row = 0; row < 20000; ++row) {
+                double real = 0;
+                if (row < int(std::size(specials))) {
+                    real = specials[row];
+                } else {
+                    do {
+                        const quint64 bits = random.generate64();
+                        std::memcpy(&real, &bits, sizeof real);
+                    } while (std::isnan(real));
+                }
+                sqlite3_bind_int64(insert, 1, qint64(random.generate64()));
+                if (row % 7 == 3) {
+                    sqlite3_bind_null(insert, 2);
+                } else {
+                    sqlite3_bind_double(insert, 2, real);
+                }
+                sqlite3_bind_text(insert, 3, row % 5 == 0 ? "城南" : "", -1, SQLITE_STATIC);
+                sqlite3_bind_blob(insert, 4, "ab\0cd", 5, SQLITE_STATIC);
+                sqlite3_bind_double(insert, 5, row * 0.25); // a REAL in a column without type
+                QCOMPARE(sqlite3_step(insert), SQLITE_DONE);
+                sqlite3_reset(insert);
+            }
+            sqlite3_finalize(insert);
+            QCOMPARE(sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        }
+        CNkSQLiteOper db;
+        ResultTable read;
+        QVERIFY(!db.ReadTable("R", &read)); // not open
+        QVERIFY(db.OpenReadOnly(path));
+        Table queried;
+        Query(db, "R", queried);
+        QVERIFY(queried.ok);
+        QVERIFY(db.ReadTable("R", &read));
+        QCOMPARE(read.Rows(), queried.rows);
+        QCOMPARE(read.Columns(), queried.columns);
+        for (int cell = 0; cell < (queried.rows + 1) * queried.columns; ++cell) {
+            const char* expected = queried.result[cell];
+            const char* actual = read.Data()[cell];
+            QVERIFY2(expected == nullptr ? actual == nullptr
+                                         : actual != nullptr && qstrcmp(expected, actual) == 0,
+                     qPrintable(QStringLiteral("cell %1: %2 / %3").arg(cell).arg(expected).arg(actual)));
+        }
+        for (const char* bad : {"NO_SUCH_TABLE", "", "R WHERE", static_cast<const char*>(nullptr)}) {
+            QVERIFY2(!db.ReadTable(bad, &read), bad);
+            QVERIFY(read.Data() == nullptr && read.Rows() == 0 && read.Columns() == 0);
+        }
+        QVERIFY(db.ReadTable("E", &read));
+        QCOMPARE(read.Rows(), 0);
+        QCOMPARE(read.Columns(), 0);
     }
 
     void secondWrapperLeavesTheFirstUsable() {

@@ -257,11 +257,8 @@ int CReportCommand::Write(QTextStream& err) {
         return fail(QStringLiteral("cannot open %1").arg(QDir::toNativeSeparators(database)));
     }
     const QString table = QString::fromLatin1(CDataSetLayout::RecordTable(m_method));
-    char** result = nullptr;
-    int rows = 0;
-    int columns = 0;
-    const bool queried = db.QueryTable(table.toLatin1().constData(), &result, &rows, &columns);
-    ResultTable resultOwner(result, rows, columns);
+    ResultTable resultOwner;
+    const bool queried = db.ReadTable(table.toLatin1().constData(), &resultOwner);
     if (!queried) {
         return fail(QStringLiteral("cannot read table %1 of %2 (missing, or not an SQLite database)")
                         .arg(table, QDir::toNativeSeparators(database)));
