@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr std::size_t kBlockSize = 1 << 20;
+constexpr std::size_t kBlockSize = 64 * 1024;
 constexpr std::size_t kBatchSize = 4096; // REAL values handed over at a time
 constexpr std::size_t kMaxBatches = 8;   // waiting at most: bounds the copies held
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace Word {
 
@@ -105,6 +106,10 @@ bool DocPictureWriter::Open() {
     if (m_convert) {
         m_file.Close();
         m_first.clear();
+        // A decoded picture can take far more memory than its file: pictures prepared on two threads
+        // are decoded one at a time.
+        static std::mutex decoding;
+        std::lock_guard lock(decoding);
         if (!PictureGate::ConvertToPng(m_picture, &m_converted, &m_error))
             return false;
     }

@@ -16,7 +16,7 @@ namespace {
 constexpr std::int64_t kEmuPerPoint = 12700;
 // Left and right cell margins: small, so that a 140 pt picture fits a cell four grid columns wide.
 constexpr int kCellMarginTwips = 28;
-constexpr qsizetype kDrainSize = 128 * 1024;
+constexpr qsizetype kDrainSize = 32 * 1024;
 
 QString HexColor(std::int32_t color) {
     // Word's colour value is 0x00BBGGRR; values with the top byte set (automatic, theme colours) have
