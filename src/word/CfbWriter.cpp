@@ -4,6 +4,7 @@
 
 #include <QFileDevice>
 #include <QIODevice>
+#include <QtEndian>
 
 #include <algorithm>
 #include <functional>
@@ -302,27 +303,29 @@ QByteArray CfbWriter::MiniFatBytes() const {
 
 QByteArray CfbWriter::FatSector(std::uint32_t index, std::uint32_t fatStart, std::uint32_t fatCount,
                                 std::uint32_t difatCount) const {
-    // m_runs cover sectors 0 .. fatStart - 1 in order, without gaps.
-    DocByteWriter out(kSectorSize);
+    // m_runs cover sectors 0 .. fatStart - 1 in order, without gaps. A large report has hundreds of
+    // thousands of entries, so they are stored straight into the sector.
+    QByteArray out(kSectorSize, Qt::Uninitialized);
+    char* entry = out.data();
     const std::uint32_t first = index * kEntriesPerSector;
     auto run = std::upper_bound(m_runs.begin(), m_runs.end(), first,
                                 [](std::uint32_t s, const Run& r) { return s < r.start; });
     if (run != m_runs.begin())
         --run;
-    for (std::uint32_t sector = first; sector < first + kEntriesPerSector; ++sector) {
+    for (std::uint32_t sector = first; sector < first + kEntriesPerSector; ++sector, entry += 4) {
+        std::uint32_t next = kFreeSect;
         if (sector < fatStart) {
             while (sector >= run->start + run->count)
                 ++run;
-            out.U32(sector + 1 < run->start + run->count ? sector + 1 : kEndOfChain);
+            next = sector + 1 < run->start + run->count ? sector + 1 : kEndOfChain;
         } else if (sector < fatStart + fatCount) {
-            out.U32(kFatSect);
+            next = kFatSect;
         } else if (sector < fatStart + fatCount + difatCount) {
-            out.U32(kDifSect);
-        } else {
-            out.U32(kFreeSect);
+            next = kDifSect;
         }
+        qToLittleEndian(next, entry);
     }
-    return out.Take();
+    return out;
 }
 
 QByteArray CfbWriter::Header(std::uint32_t fatStart, std::uint32_t fatCount, std::uint32_t difatCount,

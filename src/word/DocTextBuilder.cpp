@@ -164,16 +164,10 @@ bool DocTextBuilder::AddTable(const Table& table, int textWidth, QString* error)
 }
 
 QByteArray DocTextBuilder::Chpx(const CharFormat& format) {
-    const QString key = QStringLiteral("%1|%2|%3|%4|%5|%6")
-                            .arg(format.fontName)
-                            .arg(double(format.sizePt))
-                            .arg(format.color)
-                            .arg(format.bold)
-                            .arg(format.italic)
-                            .arg(format.underline);
-    const auto cached = m_chpxCache.constFind(key);
-    if (cached != m_chpxCache.constEnd())
-        return *cached;
+    for (const auto& [known, chpx] : m_chpxCache) {
+        if (known == format)
+            return chpx;
+    }
 
     DocByteWriter out;
     if (!format.fontName.isEmpty()) {
@@ -214,7 +208,7 @@ QByteArray DocTextBuilder::Chpx(const CharFormat& format) {
         out.U16(DocSprm::CCv);
         out.U32(colorRef);
     }
-    m_chpxCache.insert(key, out.Data());
+    m_chpxCache.emplace_back(format, out.Data());
     return out.Take();
 }
 

@@ -3,10 +3,10 @@
 #include "word/WordDocument.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace Word {
@@ -56,7 +56,8 @@ private:
     QString m_text;
     std::vector<PropertyRun> m_characterRuns;
     std::vector<PropertyRun> m_paragraphRuns;
-    QHash<QString, QByteArray> m_chpxCache; // by a key of the format's fields
+    // Properties of the formats met so far: a document has a handful, and a run looks its own up.
+    std::vector<std::pair<CharFormat, QByteArray>> m_chpxCache;
 };
 
 } // namespace Word
