@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace Word {
 
@@ -58,11 +60,142 @@ QString UnderlineValue(std::int32_t kind) {
     }
 }
 
+QString Emu(float points) {
+    return QString::number(std::llround(double(points) * kEmuPerPoint));
+}
+
+// A w:drawing holding one inline picture of the given extent (EMU) with its wp:docPr id.
+void WriteDrawing(QXmlStreamWriter& xml, const QString& cx, const QString& cy, const QString& id,
+                  const QString& relationshipId) {
+    const QString name = QStringLiteral("Picture %1").arg(id);
+    xml.writeStartElement(Ns::W, QStringLiteral("drawing"));
+    xml.writeStartElement(Ns::WP, QStringLiteral("inline"));
+    for (const char* side : {"distT", "distB", "distL", "distR"})
+        xml.writeAttribute(QString::fromLatin1(side), QStringLiteral("0"));
+    xml.writeEmptyElement(Ns::WP, QStringLiteral("extent"));
+    xml.writeAttribute(QStringLiteral("cx"), cx);
+    xml.writeAttribute(QStringLiteral("cy"), cy);
+    xml.writeEmptyElement(Ns::WP, QStringLiteral("effectExtent"));
+    for (const char* side : {"l", "t", "r", "b"})
+        xml.writeAttribute(QString::fromLatin1(side), QStringLiteral("0"));
+    xml.writeEmptyElement(Ns::WP, QStringLiteral("docPr"));
+    xml.writeAttribute(QStringLiteral("id"), id);
+    xml.writeAttribute(QStringLiteral("name"), name);
+    xml.writeStartElement(Ns::WP, QStringLiteral("cNvGraphicFramePr"));
+    xml.writeEmptyElement(Ns::A, QStringLiteral("graphicFrameLocks"));
+    xml.writeAttribute(QStringLiteral("noChangeAspect"), QStringLiteral("1"));
+    xml.writeEndElement();
+    xml.writeStartElement(Ns::A, QStringLiteral("graphic"));
+    xml.writeStartElement(Ns::A, QStringLiteral("graphicData"));
+    xml.writeAttribute(QStringLiteral("uri"), Ns::PIC);
+    xml.writeStartElement(Ns::PIC, QStringLiteral("pic"));
+    xml.writeStartElement(Ns::PIC, QStringLiteral("nvPicPr"));
+    xml.writeEmptyElement(Ns::PIC, QStringLiteral("cNvPr"));
+    xml.writeAttribute(QStringLiteral("id"), QStringLiteral("0"));
+    xml.writeAttribute(QStringLiteral("name"), name);
+    xml.writeEmptyElement(Ns::PIC, QStringLiteral("cNvPicPr"));
+    xml.writeEndElement();
+    xml.writeStartElement(Ns::PIC, QStringLiteral("blipFill"));
+    xml.writeEmptyElement(Ns::A, QStringLiteral("blip"));
+    xml.writeAttribute(Ns::R, QStringLiteral("embed"), relationshipId);
+    xml.writeStartElement(Ns::A, QStringLiteral("stretch"));
+    xml.writeEmptyElement(Ns::A, QStringLiteral("fillRect"));
+    xml.writeEndElement();
+    xml.writeEndElement();
+    xml.writeStartElement(Ns::PIC, QStringLiteral("spPr"));
+    xml.writeStartElement(Ns::A, QStringLiteral("xfrm"));
+    xml.writeEmptyElement(Ns::A, QStringLiteral("off"));
+    xml.writeAttribute(QStringLiteral("x"), QStringLiteral("0"));
+    xml.writeAttribute(QStringLiteral("y"), QStringLiteral("0"));
+    xml.writeEmptyElement(Ns::A, QStringLiteral("ext"));
+    xml.writeAttribute(QStringLiteral("cx"), cx);
+    xml.writeAttribute(QStringLiteral("cy"), cy);
+    xml.writeEndElement();
+    xml.writeStartElement(Ns::A, QStringLiteral("prstGeom"));
+    xml.writeAttribute(QStringLiteral("prst"), QStringLiteral("rect"));
+    xml.writeEmptyElement(Ns::A, QStringLiteral("avLst"));
+    xml.writeEndElement();
+    xml.writeEndElement(); // spPr
+    xml.writeEndElement(); // pic
+    xml.writeEndElement(); // graphicData
+    xml.writeEndElement(); // graphic
+    xml.writeEndElement(); // inline
+    xml.writeEndElement(); // drawing
+}
+
+void DeclareNamespaces(QXmlStreamWriter& xml) {
+    xml.writeNamespace(Ns::W, QStringLiteral("w"));
+    xml.writeNamespace(Ns::R, QStringLiteral("r"));
+    xml.writeNamespace(Ns::WP, QStringLiteral("wp"));
+    xml.writeNamespace(Ns::A, QStringLiteral("a"));
+    xml.writeNamespace(Ns::PIC, QStringLiteral("pic"));
+}
+
+// The markup that `write` makes inside the document element, as text. Pieces that repeat (a run's
+// properties, a picture's drawing) are rendered once and copied: each QXmlStreamWriter call costs
+// about as much as copying a kilobyte, and a picture takes sixty of them.
+QString Rendered(const std::function<void(QXmlStreamWriter&)>& write) {
+    QString text;
+    QXmlStreamWriter xml(&text);
+    DeclareNamespaces(xml);
+    xml.writeStartElement(Ns::W, QStringLiteral("document"));
+    xml.writeCharacters(QString()); // ends the start tag
+    const qsizetype start = text.size();
+    write(xml);
+    xml.writeCharacters(QString());
+    return text.mid(start);
+}
+
+// A picture's drawing, split where its values go: extent, drawing id, relationship id.
+class DrawingPattern {
+public:
+    DrawingPattern() {
+        const QString markup = Rendered(
+            [](QXmlStreamWriter& xml) { WriteDrawing(xml, kMarks[0], kMarks[1], kMarks[2], kMarks[3]); });
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < markup.size(); ++i) {
+            const int mark = MarkAt(markup.at(i));
+            if (mark >= 0) {
+                m_pieces.push_back({markup.mid(start, i - start), mark});
+                start = i + 1;
+            }
+        }
+        m_tail = markup.mid(start);
+    }
+
+    // Values are numbers and relationship ids, which need no escaping.
+    void Append(QString& text, const QString (&values)[4]) const {
+        for (const Piece& piece : m_pieces) {
+            text += piece.before;
+            text += values[piece.mark];
+        }
+        text += m_tail;
+    }
+
+private:
+    struct Piece {
+        QString before;
+        int mark;
+    };
+    static constexpr QChar kMarks[4] = {QChar(0xE000), QChar(0xE001), QChar(0xE002), QChar(0xE003)};
+    static int MarkAt(QChar c) {
+        for (int i = 0; i < 4; ++i) {
+            if (c == kMarks[i])
+                return i;
+        }
+        return -1;
+    }
+
+    std::vector<Piece> m_pieces;
+    QString m_tail;
+};
+
 class BodyWriter {
 public:
-    BodyWriter(QXmlStreamWriter& xml, const Document& document, const std::vector<QString>& relationshipIds,
-               const std::function<void()>& drain)
-        : m_xml(xml), m_document(document), m_relationshipIds(relationshipIds), m_drain(drain) {}
+    BodyWriter(QXmlStreamWriter& xml, QString& text, const Document& document,
+               const std::vector<QString>& relationshipIds, const std::function<void()>& drain)
+        : m_xml(xml), m_text(text), m_document(document), m_relationshipIds(relationshipIds), m_drain(drain) {
+    }
 
     void WriteBody() {
         m_xml.writeStartElement(Ns::W, QStringLiteral("body"));
@@ -81,34 +214,54 @@ public:
     }
 
 private:
-    void Val(const QString& name, const QString& value) {
-        m_xml.writeEmptyElement(Ns::W, name);
-        m_xml.writeAttribute(Ns::W, QStringLiteral("val"), value);
+    static void Val(QXmlStreamWriter& xml, const QString& name, const QString& value) {
+        xml.writeEmptyElement(Ns::W, name);
+        xml.writeAttribute(Ns::W, QStringLiteral("val"), value);
+    }
+    void Val(const QString& name, const QString& value) { Val(m_xml, name, value); }
+
+    // Appends markup rendered before; the writer first ends the start tag it may have open.
+    void Raw(const QString& markup) {
+        m_xml.writeCharacters(QString());
+        m_text += markup;
     }
 
+    // A document has a handful of formats and a run looks its own up.
     void WriteRunProperties(const CharFormat& format) {
-        m_xml.writeStartElement(Ns::W, QStringLiteral("rPr"));
+        for (const auto& [known, markup] : m_runProperties) {
+            if (known == format) {
+                Raw(markup);
+                return;
+            }
+        }
+        m_runProperties.emplace_back(
+            format, Rendered([&](QXmlStreamWriter& xml) { WriteRunProperties(xml, format); }));
+        Raw(m_runProperties.back().second);
+    }
+
+    static void WriteRunProperties(QXmlStreamWriter& xml, const CharFormat& format) {
+        xml.writeStartElement(Ns::W, QStringLiteral("rPr"));
         if (!format.fontName.isEmpty()) {
-            m_xml.writeEmptyElement(Ns::W, QStringLiteral("rFonts"));
+            xml.writeEmptyElement(Ns::W, QStringLiteral("rFonts"));
             for (const char* attribute : {"ascii", "hAnsi", "eastAsia", "cs"})
-                m_xml.writeAttribute(Ns::W, QString::fromLatin1(attribute), format.fontName);
+                xml.writeAttribute(Ns::W, QString::fromLatin1(attribute), format.fontName);
         }
         if (format.bold) {
-            m_xml.writeEmptyElement(Ns::W, QStringLiteral("b"));
-            m_xml.writeEmptyElement(Ns::W, QStringLiteral("bCs"));
+            xml.writeEmptyElement(Ns::W, QStringLiteral("b"));
+            xml.writeEmptyElement(Ns::W, QStringLiteral("bCs"));
         }
         if (format.italic) {
-            m_xml.writeEmptyElement(Ns::W, QStringLiteral("i"));
-            m_xml.writeEmptyElement(Ns::W, QStringLiteral("iCs"));
+            xml.writeEmptyElement(Ns::W, QStringLiteral("i"));
+            xml.writeEmptyElement(Ns::W, QStringLiteral("iCs"));
         }
         if (format.color != 0)
-            Val(QStringLiteral("color"), HexColor(format.color));
+            Val(xml, QStringLiteral("color"), HexColor(format.color));
         const QString halfPoints = QString::number(std::max(2L, std::lround(format.sizePt * 2.0f)));
-        Val(QStringLiteral("sz"), halfPoints);
-        Val(QStringLiteral("szCs"), halfPoints);
+        Val(xml, QStringLiteral("sz"), halfPoints);
+        Val(xml, QStringLiteral("szCs"), halfPoints);
         if (format.underline != 0)
-            Val(QStringLiteral("u"), UnderlineValue(format.underline));
-        m_xml.writeEndElement();
+            Val(xml, QStringLiteral("u"), UnderlineValue(format.underline));
+        xml.writeEndElement();
     }
 
     void WriteParagraph(const Paragraph& paragraph) {
@@ -154,8 +307,11 @@ private:
     }
 
     void WritePicture(int index) {
-        DocxDocumentPart::WriteInlinePicture(m_xml, m_document.pictures[index], ++m_drawingId,
-                                             m_relationshipIds[index]);
+        const Picture& picture = m_document.pictures[index];
+        const QString values[4] = {Emu(picture.widthPt), Emu(picture.heightPt),
+                                   QString::number(++m_drawingId), m_relationshipIds[index]};
+        m_xml.writeCharacters(QString());
+        m_drawing.Append(m_text, values);
     }
 
     void Border(const QString& side) {
@@ -243,74 +399,21 @@ private:
     }
 
     QXmlStreamWriter& m_xml;
+    QString& m_text; // the writer's target
     const Document& m_document;
     const std::vector<QString>& m_relationshipIds;
     const std::function<void()>& m_drain;
     int m_drawingId = 0; // wp:docPr ids, unique in the document
+    std::vector<std::pair<CharFormat, QString>> m_runProperties;
+    const DrawingPattern m_drawing;
 };
 
 } // namespace
 
 void DocxDocumentPart::WriteInlinePicture(QXmlStreamWriter& xml, const Picture& picture, int drawingId,
                                           const QString& relationshipId) {
-    const QString id = QString::number(drawingId);
-    const QString cx = QString::number(std::llround(double(picture.widthPt) * kEmuPerPoint));
-    const QString cy = QString::number(std::llround(double(picture.heightPt) * kEmuPerPoint));
-    const QString name = QStringLiteral("Picture %1").arg(id);
-
-    xml.writeStartElement(Ns::W, QStringLiteral("drawing"));
-    xml.writeStartElement(Ns::WP, QStringLiteral("inline"));
-    for (const char* side : {"distT", "distB", "distL", "distR"})
-        xml.writeAttribute(QString::fromLatin1(side), QStringLiteral("0"));
-    xml.writeEmptyElement(Ns::WP, QStringLiteral("extent"));
-    xml.writeAttribute(QStringLiteral("cx"), cx);
-    xml.writeAttribute(QStringLiteral("cy"), cy);
-    xml.writeEmptyElement(Ns::WP, QStringLiteral("effectExtent"));
-    for (const char* side : {"l", "t", "r", "b"})
-        xml.writeAttribute(QString::fromLatin1(side), QStringLiteral("0"));
-    xml.writeEmptyElement(Ns::WP, QStringLiteral("docPr"));
-    xml.writeAttribute(QStringLiteral("id"), id);
-    xml.writeAttribute(QStringLiteral("name"), name);
-    xml.writeStartElement(Ns::WP, QStringLiteral("cNvGraphicFramePr"));
-    xml.writeEmptyElement(Ns::A, QStringLiteral("graphicFrameLocks"));
-    xml.writeAttribute(QStringLiteral("noChangeAspect"), QStringLiteral("1"));
-    xml.writeEndElement();
-    xml.writeStartElement(Ns::A, QStringLiteral("graphic"));
-    xml.writeStartElement(Ns::A, QStringLiteral("graphicData"));
-    xml.writeAttribute(QStringLiteral("uri"), Ns::PIC);
-    xml.writeStartElement(Ns::PIC, QStringLiteral("pic"));
-    xml.writeStartElement(Ns::PIC, QStringLiteral("nvPicPr"));
-    xml.writeEmptyElement(Ns::PIC, QStringLiteral("cNvPr"));
-    xml.writeAttribute(QStringLiteral("id"), QStringLiteral("0"));
-    xml.writeAttribute(QStringLiteral("name"), name);
-    xml.writeEmptyElement(Ns::PIC, QStringLiteral("cNvPicPr"));
-    xml.writeEndElement();
-    xml.writeStartElement(Ns::PIC, QStringLiteral("blipFill"));
-    xml.writeEmptyElement(Ns::A, QStringLiteral("blip"));
-    xml.writeAttribute(Ns::R, QStringLiteral("embed"), relationshipId);
-    xml.writeStartElement(Ns::A, QStringLiteral("stretch"));
-    xml.writeEmptyElement(Ns::A, QStringLiteral("fillRect"));
-    xml.writeEndElement();
-    xml.writeEndElement();
-    xml.writeStartElement(Ns::PIC, QStringLiteral("spPr"));
-    xml.writeStartElement(Ns::A, QStringLiteral("xfrm"));
-    xml.writeEmptyElement(Ns::A, QStringLiteral("off"));
-    xml.writeAttribute(QStringLiteral("x"), QStringLiteral("0"));
-    xml.writeAttribute(QStringLiteral("y"), QStringLiteral("0"));
-    xml.writeEmptyElement(Ns::A, QStringLiteral("ext"));
-    xml.writeAttribute(QStringLiteral("cx"), cx);
-    xml.writeAttribute(QStringLiteral("cy"), cy);
-    xml.writeEndElement();
-    xml.writeStartElement(Ns::A, QStringLiteral("prstGeom"));
-    xml.writeAttribute(QStringLiteral("prst"), QStringLiteral("rect"));
-    xml.writeEmptyElement(Ns::A, QStringLiteral("avLst"));
-    xml.writeEndElement();
-    xml.writeEndElement(); // spPr
-    xml.writeEndElement(); // pic
-    xml.writeEndElement(); // graphicData
-    xml.writeEndElement(); // graphic
-    xml.writeEndElement(); // inline
-    xml.writeEndElement(); // drawing
+    WriteDrawing(xml, Emu(picture.widthPt), Emu(picture.heightPt), QString::number(drawingId),
+                 relationshipId);
 }
 
 QByteArray DocxDocumentPart::Build(const Document& document, const std::vector<QString>& relationshipIds) {
@@ -345,13 +448,9 @@ bool DocxDocumentPart::Write(const Document& document, const std::vector<QString
     const std::function<void()> drain = [&] { drainAbove(kDrainSize); };
     text += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>");
     QXmlStreamWriter xml(&text);
-    xml.writeNamespace(Ns::W, QStringLiteral("w"));
-    xml.writeNamespace(Ns::R, QStringLiteral("r"));
-    xml.writeNamespace(Ns::WP, QStringLiteral("wp"));
-    xml.writeNamespace(Ns::A, QStringLiteral("a"));
-    xml.writeNamespace(Ns::PIC, QStringLiteral("pic"));
+    DeclareNamespaces(xml);
     xml.writeStartElement(Ns::W, QStringLiteral("document"));
-    BodyWriter(xml, document, relationshipIds, drain).WriteBody();
+    BodyWriter(xml, text, document, relationshipIds, drain).WriteBody();
     xml.writeEndElement();
     xml.writeEndDocument();
     drainAbove(0);
