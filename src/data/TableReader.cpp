@@ -6,6 +6,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -78,7 +79,7 @@ public:
         } catch (const std::system_error&) {
         }
     }
-    ~RealRenderer() { Finish(); }
+    ~RealRenderer() { Join(); }
     RealRenderer(const RealRenderer&) = delete;
     RealRenderer& operator=(const RealRenderer&) = delete;
 
@@ -89,17 +90,11 @@ public:
         }
     }
 
-    // Renders what is left and waits for the thread.
-    void Finish() {
+    // Renders what is left and waits for the thread; false when memory ran out.
+    bool Finish() {
         Hand();
-        if (m_thread.joinable()) {
-            {
-                std::lock_guard lock(m_mutex);
-                m_finished = true;
-            }
-            m_changed.notify_all();
-            m_thread.join();
-        }
+        Join();
+        return !m_outOfMemory;
     }
 
     // After Finish: the rendered texts by cell.
@@ -125,6 +120,20 @@ private:
         m_batch.reserve(kBatchSize);
     }
 
+    // Lets the thread render what it was handed and end; allocates nothing, as it may run while an
+    // exception unwinds.
+    void Join() {
+        if (!m_thread.joinable()) {
+            return;
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            m_finished = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
     void Run() {
         std::unique_lock lock(m_mutex);
         while (true) {
@@ -142,10 +151,17 @@ private:
     }
 
     void Render(const std::vector<PendingReal>& batch) {
-        char text[kRealTextSize];
-        for (const PendingReal& pending : batch) {
-            sqlite3_snprintf(kRealTextSize, text, kRealFormat, pending.value);
-            m_texts.emplace_back(pending.cell, m_arena.Copy(text, std::strlen(text)));
+        if (m_outOfMemory) {
+            return;
+        }
+        try {
+            char text[kRealTextSize];
+            for (const PendingReal& pending : batch) {
+                sqlite3_snprintf(kRealTextSize, text, kRealFormat, pending.value);
+                m_texts.emplace_back(pending.cell, m_arena.Copy(text, std::strlen(text)));
+            }
+        } catch (const std::bad_alloc&) {
+            m_outOfMemory = true; // the read fails, as sqlite3_get_table's does
         }
     }
 
@@ -153,6 +169,7 @@ private:
     // The rendering side: the thread's until Finish has joined it.
     CellArena m_arena;
     std::vector<std::pair<std::size_t, char*>> m_texts;
+    bool m_outOfMemory = false;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -201,15 +218,19 @@ public:
         return true;
     }
 
-    ResultTable Take(int rows, int columns) {
-        m_reals.Finish();
+    // The table read; false when memory ran out while the REAL values were rendered.
+    bool Take(int rows, int columns, ResultTable* result) {
+        if (!m_reals.Finish()) {
+            return false;
+        }
         for (const auto& [cell, text] : m_reals.Texts()) {
             m_cells[cell] = text;
         }
         std::vector<std::unique_ptr<char[]>> blocks;
         m_arena.MoveBlocksTo(&blocks);
         m_reals.Arena().MoveBlocksTo(&blocks);
-        return ResultTable(std::move(m_cells), std::move(blocks), rows, columns);
+        *result = ResultTable(std::move(m_cells), std::move(blocks), rows, columns);
+        return true;
     }
 
 private:
@@ -238,25 +259,27 @@ private:
 
 bool TableReader::Read(const char* sql, ResultTable* result) {
     *result = ResultTable();
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
+    sqlite3_stmt* prepared = nullptr;
+    if (sqlite3_prepare_v2(m_db, sql, -1, &prepared, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(prepared);
         return false;
     }
-    const int columns = sqlite3_column_count(statement);
-    CellCollector collector;
-    int rows = 0;
-    int rc = SQLITE_OK;
-    bool complete = true;
-    while (complete && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        complete = (rows > 0 || collector.AppendNames(statement, columns)) &&
-                   collector.AppendRow(statement, columns);
-        ++rows;
-    }
-    sqlite3_finalize(statement);
-    if (!complete || rc != SQLITE_DONE) {
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(prepared, &sqlite3_finalize);
+    const int columns = sqlite3_column_count(prepared);
+    try {
+        CellCollector collector;
+        int rows = 0;
+        int rc = SQLITE_OK;
+        bool complete = true;
+        while (complete && (rc = sqlite3_step(prepared)) == SQLITE_ROW) {
+            complete = (rows > 0 || collector.AppendNames(prepared, columns)) &&
+                       collector.AppendRow(prepared, columns);
+            ++rows;
+        }
+        return complete && rc == SQLITE_DONE && collector.Take(rows, rows > 0 ? columns : 0, result);
+    } catch (const std::bad_alloc&) {
+        // Out of memory for the table: it is not read, as sqlite3_get_table's SQLITE_NOMEM.
+        *result = ResultTable();
         return false;
     }
-    *result = collector.Take(rows, rows > 0 ? columns : 0);
-    return true;
 }

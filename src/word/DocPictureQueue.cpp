@@ -33,10 +33,17 @@ bool DocPictureQueue::CanClaim() const {
 void DocPictureQueue::PrepareClaimed(std::unique_lock<std::mutex>& lock) {
     const std::size_t index = m_claimed++;
     lock.unlock();
-    auto writer = std::make_unique<DocPictureWriter>(*m_pictures[index]);
-    const bool prepared = writer->Prepare();
+    std::unique_ptr<DocPictureWriter> writer;
+    bool prepared = false;
+    std::exception_ptr thrown;
+    try {
+        writer = std::make_unique<DocPictureWriter>(*m_pictures[index]);
+        prepared = writer->Prepare();
+    } catch (...) {
+        thrown = std::current_exception();
+    }
     lock.lock();
-    m_slots[index] = Slot{std::move(writer), true, prepared};
+    m_slots[index] = Slot{std::move(writer), true, prepared, thrown};
     m_failed = m_failed || !prepared;
     m_changed.notify_all();
 }
@@ -66,6 +73,8 @@ std::unique_ptr<DocPictureWriter> DocPictureQueue::Next(bool* prepared) {
             m_changed.wait(lock, [this] { return m_slots[m_taken].done || CanClaim(); });
     }
     Slot& slot = m_slots[m_taken++];
+    if (slot.thrown)
+        std::rethrow_exception(slot.thrown);
     *prepared = slot.prepared;
     std::unique_ptr<DocPictureWriter> writer = std::move(slot.writer);
     lock.unlock();

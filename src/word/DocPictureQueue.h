@@ -3,6 +3,7 @@
 #include "word/DocPictureWriter.h"
 
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -28,7 +29,8 @@ public:
 
     // The next picture in the order given, once prepared; `*prepared` tells whether that worked
     // (when not, the writer's ErrorString says why and no later picture is handed out). Null once
-    // every picture has been taken or after a failed one. Called from one thread only.
+    // every picture has been taken or after a failed one. Called from one thread only; what preparing
+    // the picture threw on the other thread is thrown here.
     std::unique_ptr<DocPictureWriter> Next(bool* prepared);
 
 private:
@@ -36,6 +38,7 @@ private:
         std::unique_ptr<DocPictureWriter> writer;
         bool done = false;
         bool prepared = false;
+        std::exception_ptr thrown; // raised while preparing (out of memory), raised again by Next
     };
 
     void Run();
