@@ -1,9 +1,11 @@
 #include "template/PicturePlacer.h"
 
 #include "report/CReport.h"
+#include "template/TemplateError.h"
 #include "word/DocxDocumentPart.h"
 #include "word/DocxNamespaces.h"
 
+#include <QIODevice>
 #include <QXmlStreamWriter>
 
 namespace Template {
@@ -40,14 +42,29 @@ void PicturePlacer::Place(QXmlStreamWriter& writer, const QString& path, float w
     Word::Picture picture;
     picture.widthPt = width;
     picture.heightPt = height;
-    // The template's root may not declare the drawing namespaces; declared here, they hold for this
-    // drawing only, whatever prefixes the template uses.
-    writer.writeNamespace(Word::Ns::W, QStringLiteral("w"));
-    writer.writeNamespace(Word::Ns::WP, QStringLiteral("wp"));
-    writer.writeNamespace(Word::Ns::A, QStringLiteral("a"));
-    writer.writeNamespace(Word::Ns::PIC, QStringLiteral("pic"));
-    writer.writeNamespace(Word::Ns::R, QStringLiteral("r"));
-    Word::DocxDocumentPart::WriteInlinePicture(writer, picture, m_nextDrawingId++, media.relationshipId);
+    // The template's root may not declare the drawing namespaces; the drawing declares them itself,
+    // so they hold for it only, whatever prefixes the template uses.
+    QIODevice* device = writer.device();
+    if (device != nullptr) {
+        // The drawing's markup goes to the writer's device behind the start tag the writer ends first;
+        // the writer passes everything on as it is written, keeping nothing back.
+        writer.writeCharacters(QString());
+        const QByteArray markup =
+            Word::DocxDocumentPart::InlinePictureMarkup(picture, m_nextDrawingId++, media.relationshipId)
+                .toUtf8();
+        if (device->write(markup) != markup.size()) {
+            throw TemplateError(
+                QStringLiteral("The Word document could not be written: %1").arg(device->errorString()),
+                TemplateError::Kind::Output);
+        }
+    } else {
+        writer.writeNamespace(Word::Ns::W, QStringLiteral("w"));
+        writer.writeNamespace(Word::Ns::WP, QStringLiteral("wp"));
+        writer.writeNamespace(Word::Ns::A, QStringLiteral("a"));
+        writer.writeNamespace(Word::Ns::PIC, QStringLiteral("pic"));
+        writer.writeNamespace(Word::Ns::R, QStringLiteral("r"));
+        Word::DocxDocumentPart::WriteInlinePicture(writer, picture, m_nextDrawingId++, media.relationshipId);
+    }
     m_media.push_back(std::move(media));
 }
 

@@ -131,14 +131,19 @@ void DeclareNamespaces(QXmlStreamWriter& xml) {
     xml.writeNamespace(Ns::PIC, QStringLiteral("pic"));
 }
 
-// The markup that `write` makes inside the document element, as text. Pieces that repeat (a run's
-// properties, a picture's drawing) are rendered once and copied: each QXmlStreamWriter call costs
-// about as much as copying a kilobyte, and a picture takes sixty of them.
-QString Rendered(const std::function<void(QXmlStreamWriter&)>& write) {
+// The markup that `write` makes inside the document element (or, `declared` false, inside an element
+// that declares no namespaces), as text. Pieces that repeat (a run's properties, a picture's drawing)
+// are rendered once and copied: each QXmlStreamWriter call costs about as much as copying a kilobyte,
+// and a picture takes sixty of them.
+QString Rendered(const std::function<void(QXmlStreamWriter&)>& write, bool declared = true) {
     QString text;
     QXmlStreamWriter xml(&text);
-    DeclareNamespaces(xml);
-    xml.writeStartElement(Ns::W, QStringLiteral("document"));
+    if (declared) {
+        DeclareNamespaces(xml);
+        xml.writeStartElement(Ns::W, QStringLiteral("document"));
+    } else {
+        xml.writeStartElement(QStringLiteral("part"));
+    }
     xml.writeCharacters(QString()); // ends the start tag
     const qsizetype start = text.size();
     write(xml);
@@ -146,12 +151,27 @@ QString Rendered(const std::function<void(QXmlStreamWriter&)>& write) {
     return text.mid(start);
 }
 
-// A picture's drawing, split where its values go: extent, drawing id, relationship id.
+// The namespaces of a drawing declared on the drawing itself, where the XML around it is not ours.
+void DeclareDrawingNamespaces(QXmlStreamWriter& xml) {
+    xml.writeNamespace(Ns::W, QStringLiteral("w"));
+    xml.writeNamespace(Ns::WP, QStringLiteral("wp"));
+    xml.writeNamespace(Ns::A, QStringLiteral("a"));
+    xml.writeNamespace(Ns::PIC, QStringLiteral("pic"));
+    xml.writeNamespace(Ns::R, QStringLiteral("r"));
+}
+
+// A picture's drawing, split where its values go: extent, drawing id, relationship id. Inside the
+// document part the namespaces are declared at its root; elsewhere on the drawing (`ownNamespaces`).
 class DrawingPattern {
 public:
-    DrawingPattern() {
+    explicit DrawingPattern(bool ownNamespaces) {
         const QString markup = Rendered(
-            [](QXmlStreamWriter& xml) { WriteDrawing(xml, kMarks[0], kMarks[1], kMarks[2], kMarks[3]); });
+            [&](QXmlStreamWriter& xml) {
+                if (ownNamespaces)
+                    DeclareDrawingNamespaces(xml);
+                WriteDrawing(xml, kMarks[0], kMarks[1], kMarks[2], kMarks[3]);
+            },
+            !ownNamespaces);
         qsizetype start = 0;
         for (qsizetype i = 0; i < markup.size(); ++i) {
             const int mark = MarkAt(markup.at(i));
@@ -163,8 +183,9 @@ public:
         m_tail = markup.mid(start);
     }
 
-    // Values are numbers and relationship ids, which need no escaping.
-    void Append(QString& text, const QString (&values)[4]) const {
+    void Append(QString& text, const Picture& picture, int drawingId, const QString& relationshipId) const {
+        const QString values[4] = {Emu(picture.widthPt), Emu(picture.heightPt), QString::number(drawingId),
+                                   relationshipId.toHtmlEscaped()};
         for (const Piece& piece : m_pieces) {
             text += piece.before;
             text += values[piece.mark];
@@ -307,11 +328,9 @@ private:
     }
 
     void WritePicture(int index) {
-        const Picture& picture = m_document.pictures[index];
-        const QString values[4] = {Emu(picture.widthPt), Emu(picture.heightPt),
-                                   QString::number(++m_drawingId), m_relationshipIds[index]};
+        static const DrawingPattern drawing(false);
         m_xml.writeCharacters(QString());
-        m_drawing.Append(m_text, values);
+        drawing.Append(m_text, m_document.pictures[index], ++m_drawingId, m_relationshipIds[index]);
     }
 
     void Border(const QString& side) {
@@ -405,7 +424,6 @@ private:
     const std::function<void()>& m_drain;
     int m_drawingId = 0; // wp:docPr ids, unique in the document
     std::vector<std::pair<CharFormat, QString>> m_runProperties;
-    const DrawingPattern m_drawing;
 };
 
 } // namespace
@@ -414,6 +432,14 @@ void DocxDocumentPart::WriteInlinePicture(QXmlStreamWriter& xml, const Picture& 
                                           const QString& relationshipId) {
     WriteDrawing(xml, Emu(picture.widthPt), Emu(picture.heightPt), QString::number(drawingId),
                  relationshipId);
+}
+
+QString DocxDocumentPart::InlinePictureMarkup(const Picture& picture, int drawingId,
+                                              const QString& relationshipId) {
+    static const DrawingPattern drawing(true);
+    QString markup;
+    drawing.Append(markup, picture, drawingId, relationshipId);
+    return markup;
 }
 
 QByteArray DocxDocumentPart::Build(const Document& document, const std::vector<QString>& relationshipIds) {

@@ -28,6 +28,10 @@ public:
     // namespaces W, WP, A, PIC and R (the report templates declare them just before the call).
     static void WriteInlinePicture(QXmlStreamWriter& xml, const Picture& picture, int drawingId,
                                    const QString& relationshipId);
+    // The same w:drawing as markup that declares the namespaces it uses on itself, rendered once and
+    // filled in: for placing many pictures into XML whose declarations are not known, where the sixty
+    // writer calls of each drawing would cost more than the rest of the part.
+    static QString InlinePictureMarkup(const Picture& picture, int drawingId, const QString& relationshipId);
 
     // Page geometry in twips (1/20 point), shared with the tests.
     static int Twips(float points);
