@@ -3,7 +3,6 @@
 #include "report/CReport.h"
 #include "template/TemplateError.h"
 #include "word/DocxDocumentPart.h"
-#include "word/DocxNamespaces.h"
 
 #include <QIODevice>
 #include <QXmlStreamWriter>
@@ -58,11 +57,7 @@ void PicturePlacer::Place(QXmlStreamWriter& writer, const QString& path, float w
                 TemplateError::Kind::Output);
         }
     } else {
-        writer.writeNamespace(Word::Ns::W, QStringLiteral("w"));
-        writer.writeNamespace(Word::Ns::WP, QStringLiteral("wp"));
-        writer.writeNamespace(Word::Ns::A, QStringLiteral("a"));
-        writer.writeNamespace(Word::Ns::PIC, QStringLiteral("pic"));
-        writer.writeNamespace(Word::Ns::R, QStringLiteral("r"));
+        Word::DocxDocumentPart::DeclareNamespaces(writer);
         Word::DocxDocumentPart::WriteInlinePicture(writer, picture, m_nextDrawingId++, media.relationshipId);
     }
     m_media.push_back(std::move(media));

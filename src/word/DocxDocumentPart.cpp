@@ -123,14 +123,6 @@ void WriteDrawing(QXmlStreamWriter& xml, const QString& cx, const QString& cy, c
     xml.writeEndElement(); // drawing
 }
 
-void DeclareNamespaces(QXmlStreamWriter& xml) {
-    xml.writeNamespace(Ns::W, QStringLiteral("w"));
-    xml.writeNamespace(Ns::R, QStringLiteral("r"));
-    xml.writeNamespace(Ns::WP, QStringLiteral("wp"));
-    xml.writeNamespace(Ns::A, QStringLiteral("a"));
-    xml.writeNamespace(Ns::PIC, QStringLiteral("pic"));
-}
-
 // The markup that `write` makes inside the document element (or, `declared` false, inside an element
 // that declares no namespaces), as text. Pieces that repeat (a run's properties, a picture's drawing)
 // are rendered once and copied: each QXmlStreamWriter call costs about as much as copying a kilobyte,
@@ -139,7 +131,7 @@ QString Rendered(const std::function<void(QXmlStreamWriter&)>& write, bool decla
     QString text;
     QXmlStreamWriter xml(&text);
     if (declared) {
-        DeclareNamespaces(xml);
+        DocxDocumentPart::DeclareNamespaces(xml);
         xml.writeStartElement(Ns::W, QStringLiteral("document"));
     } else {
         xml.writeStartElement(QStringLiteral("part"));
@@ -151,15 +143,6 @@ QString Rendered(const std::function<void(QXmlStreamWriter&)>& write, bool decla
     return text.mid(start);
 }
 
-// The namespaces of a drawing declared on the drawing itself, where the XML around it is not ours.
-void DeclareDrawingNamespaces(QXmlStreamWriter& xml) {
-    xml.writeNamespace(Ns::W, QStringLiteral("w"));
-    xml.writeNamespace(Ns::WP, QStringLiteral("wp"));
-    xml.writeNamespace(Ns::A, QStringLiteral("a"));
-    xml.writeNamespace(Ns::PIC, QStringLiteral("pic"));
-    xml.writeNamespace(Ns::R, QStringLiteral("r"));
-}
-
 // A picture's drawing, split where its values go: extent, drawing id, relationship id. Inside the
 // document part the namespaces are declared at its root; elsewhere on the drawing (`ownNamespaces`).
 class DrawingPattern {
@@ -168,7 +151,7 @@ public:
         const QString markup = Rendered(
             [&](QXmlStreamWriter& xml) {
                 if (ownNamespaces)
-                    DeclareDrawingNamespaces(xml);
+                    DocxDocumentPart::DeclareNamespaces(xml);
                 WriteDrawing(xml, kMarks[0], kMarks[1], kMarks[2], kMarks[3]);
             },
             !ownNamespaces);
@@ -481,6 +464,14 @@ bool DocxDocumentPart::Write(const Document& document, const std::vector<QString
     xml.writeEndDocument();
     drainAbove(0);
     return written && !xml.hasError();
+}
+
+void DocxDocumentPart::DeclareNamespaces(QXmlStreamWriter& xml) {
+    xml.writeNamespace(Ns::W, QStringLiteral("w"));
+    xml.writeNamespace(Ns::R, QStringLiteral("r"));
+    xml.writeNamespace(Ns::WP, QStringLiteral("wp"));
+    xml.writeNamespace(Ns::A, QStringLiteral("a"));
+    xml.writeNamespace(Ns::PIC, QStringLiteral("pic"));
 }
 
 int DocxDocumentPart::Twips(float points) {

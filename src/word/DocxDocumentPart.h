@@ -33,6 +33,10 @@ public:
     // writer calls of each drawing would cost more than the rest of the part.
     static QString InlinePictureMarkup(const Picture& picture, int drawingId, const QString& relationshipId);
 
+    // Declares the namespaces of the document part and its drawings (W, R, WP, A, PIC) with their
+    // usual prefixes, on the element the writer is in or the next one it starts.
+    static void DeclareNamespaces(QXmlStreamWriter& xml);
+
     // Page geometry in twips (1/20 point), shared with the tests.
     static int Twips(float points);
     static int TextWidthTwips(const PageSetup& page);
