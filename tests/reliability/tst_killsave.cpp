@@ -100,25 +100,33 @@ private slots:
         const QString target = folder + QStringLiteral("/报告") + extension;
         const QString program = qEnvironmentVariable("ZOLT_REPORT");
 
-        // The complete new report, and how long a run and its save take.
+        // The complete new report, and how long a run and its save take: the shorter of two runs, so
+        // that one slowed by the machine does not send the kills aimed at the save past its end.
         const QString reference =
             m_dir.filePath(QStringLiteral("reference-%1%2").arg(withOld).arg(extension));
         QElapsedTimer clock;
-        QProcess run;
-        clock.start();
-        run.start(program, Arguments(reference, QStringLiteral("all")));
-        qint64 saveStartUs = -1;
-        while (!run.waitForFinished(0)) {
-            if (saveStartUs < 0 && !Temporaries(m_dir.path()).isEmpty())
-                saveStartUs = clock.nsecsElapsed() / 1000;
-            QThread::usleep(200);
+        qint64 runUs = -1;
+        qint64 saveUs = -1;
+        for (int measured = 0; measured < 2; ++measured) {
+            QProcess run;
+            clock.start();
+            run.start(program, Arguments(reference, QStringLiteral("all")));
+            qint64 saveStartUs = -1;
+            while (!run.waitForFinished(0)) {
+                if (saveStartUs < 0 && !Temporaries(m_dir.path()).isEmpty())
+                    saveStartUs = clock.nsecsElapsed() / 1000;
+                QThread::usleep(200);
+            }
+            const qint64 thisRunUs = clock.nsecsElapsed() / 1000;
+            QCOMPARE(run.exitCode(), 0);
+            const qint64 thisSaveUs =
+                saveStartUs < 0 ? thisRunUs / 4 : qMax<qint64>(thisRunUs - saveStartUs, 1000);
+            runUs = runUs < 0 ? thisRunUs : qMin(runUs, thisRunUs);
+            saveUs = saveUs < 0 ? thisSaveUs : qMin(saveUs, thisSaveUs);
         }
-        const qint64 runUs = clock.nsecsElapsed() / 1000;
-        QCOMPARE(run.exitCode(), 0);
         const QByteArray fresh = ReadAll(reference);
         int freshPictures = 0;
         QCOMPARE(CompleteRows(reference, &freshPictures), kRecords);
-        const qint64 saveUs = saveStartUs < 0 ? runUs / 4 : qMax<qint64>(runUs - saveStartUs, 1000);
 
         QByteArray old;
         if (withOld) {
