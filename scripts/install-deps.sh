@@ -2,6 +2,8 @@
 # Installs what ZOLT needs on Debian 12 with apt-get (as root, or through sudo).
 #   install-deps.sh         what building and running the program and its tools need
 #   install-deps.sh --test  that and what the tests and reliability checks need as well
+#   install-deps.sh --windows  what building and running need, and what the Windows build and its
+#                   tests under Wine need
 # Packages already installed are left alone; with nothing missing, apt is not called at all.
 set -eu
 
@@ -54,11 +56,32 @@ lintian
 man-db
 "
 
+# Windows: the cross compiler and MinGW-w64's zlib, the source fetcher (dpkg-source), Tcl (SQLite's
+# amalgamation is generated from its source), Wine and a virtual display for the tests, NSIS for
+# the installer.
+WINDOWS_PKGS="
+g++-mingw-w64-x86-64
+libz-mingw-w64-dev
+dpkg-dev
+make
+perl
+tcl
+wine
+wine64
+xvfb
+xauth
+x11-utils
+nsis
+zip
+unzip
+"
+
 case "${1:-}" in
 "") PKGS=$RUN_PKGS ;;
---test) PKGS="$RUN_PKGS $TEST_PKGS" ;;
+--test) PKGS="$RUN_PKGS $TEST_PKGS $WINDOWS_PKGS" ;;
+--windows) PKGS="$RUN_PKGS $WINDOWS_PKGS" ;;
 *)
-    echo "usage: $0 [--test]" >&2
+    echo "usage: $0 [--test|--windows]" >&2
     exit 2
     ;;
 esac

@@ -54,6 +54,9 @@ struct Settings {
     bool bStartup = true;
     QString jsonPath;
     QString workDir;
+    // A Windows build folder (scripts/build-windows.sh): the report rows run its zolt-report.exe
+    // under Wine through the build's wine-run.sh, so that the figures compare with this build's.
+    QString windowsBuild;
 };
 
 struct ReportCase {
@@ -113,6 +116,16 @@ struct Target {
 
 QString Program(const char* path) {
     return QString::fromLocal8Bit(path);
+}
+
+// zolt-report as the report rows start it: this build's, or a Windows build's under Wine.
+ChildProcess::Result RunReport(const Settings& settings, const QStringList& arguments) {
+    if (settings.windowsBuild.isEmpty()) {
+        return ChildProcess::Run(Program(ZOLT_BENCH_REPORT), arguments, {});
+    }
+    return ChildProcess::Run(
+        settings.windowsBuild + QStringLiteral("/wine-run.sh"),
+        QStringList{settings.windowsBuild + QStringLiteral("/bin/zolt-report.exe")} + arguments, {});
 }
 
 QString LoadAverage() {
@@ -183,7 +196,13 @@ std::optional<Settings> ParseSettings(const QStringList& arguments) {
                                      QStringLiteral("Folder for the data sets and reports (default: a new "
                                                     "temporary folder, removed at the end)."),
                                      QStringLiteral("DIR"));
-    parser.addOptions({help, sizes, formats, pictures, runs, listRecords, noStartup, quick, json, workDir});
+    const QCommandLineOption windows(
+        QStringLiteral("windows"),
+        QStringLiteral(
+            "Run the report rows with the zolt-report.exe of the Windows build in DIR under Wine."),
+        QStringLiteral("DIR"));
+    parser.addOptions(
+        {help, sizes, formats, pictures, runs, listRecords, noStartup, quick, json, workDir, windows});
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "zolt-bench: %s\n\n%s",
                      qPrintable(parser.errorText().isEmpty() ? QStringLiteral("no positional arguments")
@@ -232,6 +251,10 @@ std::optional<Settings> ParseSettings(const QStringList& arguments) {
     settings.bStartup = !parser.isSet(noStartup);
     settings.jsonPath = parser.value(json);
     settings.workDir = parser.value(workDir);
+    settings.windowsBuild = QDir(parser.value(windows)).absolutePath();
+    if (!parser.isSet(windows)) {
+        settings.windowsBuild.clear();
+    }
     return settings;
 }
 
@@ -296,7 +319,7 @@ ReportCase MeasureReport(const Settings& settings, const QString& dataSet, const
 
     // Report and copy take turns, so that both meet the same state of a shared machine.
     for (int run = 0; run <= settings.runs; ++run) {
-        const ChildProcess::Result report = ChildProcess::Run(Program(ZOLT_BENCH_REPORT), arguments, {});
+        const ChildProcess::Result report = RunReport(settings, arguments);
         if (!report.Succeeded() || !QFileInfo(out).isFile()) {
             Fail(QStringLiteral("zolt-report (%1 records, .%2): ").arg(records).arg(format) +
                  report.Describe());
@@ -318,8 +341,7 @@ ReportCase MeasureReport(const Settings& settings, const QString& dataSet, const
         if (!checked.Succeeded()) {
             Fail(QStringLiteral("picture checks: ") + checked.Describe());
         }
-        const ChildProcess::Result started =
-            ChildProcess::Run(Program(ZOLT_BENCH_REPORT), {QStringLiteral("--version")}, {});
+        const ChildProcess::Result started = RunReport(settings, {QStringLiteral("--version")});
         if (!started.Succeeded()) {
             Fail(QStringLiteral("zolt-report --version: ") + started.Describe());
         }

@@ -9,6 +9,7 @@
 #include "app/CWindowReportSink.h"
 #include "app/RecordFilterBar.h"
 #include "app/RecordListProxy.h"
+#include "app/SystemMenu.h"
 #include "app/TemplateChoice.h"
 #include "app/WindowSettings.h"
 #include "baseinfo/CDialogUnits.h"
@@ -196,9 +197,11 @@ void CZOLTDlg::ConnectControls() {
 }
 
 void CZOLTDlg::CreateAboutAction() {
-    // The window manager owns the system menu here, so the About entry lives in the window's
-    // context menu and on F1.
-    m_actionAbout = new QAction(QStringLiteral("关于 ZOLT(&A)..."), this);
+    // On Windows the About entry goes into the window's native system menu. Where the window
+    // manager owns that menu, it lives in the window's context menu and on F1.
+    const QString aboutText = QStringLiteral("关于 ZOLT(&A)...");
+    m_bAboutInSystemMenu = SystemMenu::AppendAbout(this, aboutText);
+    m_actionAbout = new QAction(aboutText, this);
     m_actionAbout->setObjectName(QStringLiteral("actionAbout"));
     m_actionAbout->setShortcut(QKeySequence(Qt::Key_F1));
     m_actionAbout->setShortcutContext(Qt::WindowShortcut);
@@ -206,7 +209,8 @@ void CZOLTDlg::CreateAboutAction() {
     auto* separator = new QAction(this);
     separator->setSeparator(true);
     addAction(separator);
-    addAction(m_actionAbout);
+    if (!m_bAboutInSystemMenu)
+        addAction(m_actionAbout);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
     // The report template entries come before the About entry, which stays last as in a system menu.
@@ -217,6 +221,16 @@ void CZOLTDlg::CreateAboutAction() {
     builtinReport->setObjectName(QStringLiteral("actionBuiltinReport"));
     connect(builtinReport, &QAction::triggered, this, &CZOLTDlg::OnUseBuiltinReport);
     insertActions(separator, {chooseTemplate, builtinReport});
+}
+
+bool CZOLTDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    if (SystemMenu::IsAboutCommand(eventType, message)) {
+        // Shown once the system menu's command has returned, not inside the native call.
+        QMetaObject::invokeMethod(this, &CZOLTDlg::ShowAbout, Qt::QueuedConnection);
+        *result = 0;
+        return true;
+    }
+    return QDialog::nativeEvent(eventType, message, result);
 }
 
 void CZOLTDlg::OnInitDialog() {

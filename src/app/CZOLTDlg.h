@@ -84,6 +84,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
     struct Job {
@@ -137,6 +138,7 @@ private:
     QGroupBox* m_groupData = nullptr;
     QLabel* m_labelHint = nullptr;
     QAction* m_actionAbout = nullptr;
+    bool m_bAboutInSystemMenu = false; // the About entry is in the native system menu (Windows)
     CRecordListModel* m_pModel = nullptr;
     RecordListProxy* m_pProxy = nullptr;
     RecordFilterBar* m_pFilterBar = nullptr;

@@ -1,5 +1,7 @@
 #include "word/AtomicFileSaver.h"
 
+#include "platform/FileReplacer.h"
+
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -9,59 +11,9 @@
 #include <QTemporaryFile>
 #include <QThread>
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 namespace Word {
 
 namespace {
-
-std::filesystem::path FsPath(const QString& path) {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
-// Forces the file's bytes to the disk, so that the rename never exposes a file that a crash could
-// leave empty.
-bool FlushToDisk(const QString& path, QString* reason) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite)) {
-        *reason = file.errorString();
-        return false;
-    }
-#ifdef Q_OS_WIN
-    const bool flushed = _commit(file.handle()) == 0;
-#else
-    const bool flushed = ::fsync(file.handle()) == 0;
-#endif
-    if (!flushed)
-        *reason = QString::fromLocal8Bit(std::strerror(errno));
-    return flushed;
-}
-
-void FlushFolder(const QString& folder) {
-#ifndef Q_OS_WIN
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(folder);
-#endif
-}
 
 // A save cut off (power loss, the process killed) leaves its temporary file behind, hidden beside the
 // target. The next save of that target removes those that no save can still be writing: a save
@@ -85,11 +37,7 @@ void RemoveAbandonedTemporaries(const QString& folder, const QString& targetName
 } // namespace
 
 bool AtomicFileSaver::ReplaceTarget(const QString& temporary, const QString& target, QString* reason) {
-    std::error_code code;
-    std::filesystem::rename(FsPath(temporary), FsPath(target), code);
-    if (code)
-        *reason = QString::fromLocal8Bit(code.message().c_str());
-    return !code;
+    return Platform::FileReplacer::Replace(temporary, target, reason);
 }
 
 bool AtomicFileSaver::Save(const Document& document, const QString& target, IDocumentWriter& writer,
@@ -135,7 +83,7 @@ bool AtomicFileSaver::Save(const Document& document, const QString& target, IDoc
         *error = reason.isEmpty() ? QStringLiteral("The Word document could not be written.") : reason;
         return false;
     }
-    if (!FlushToDisk(temporary, &reason)) {
+    if (!Platform::FileReplacer::FlushFile(temporary, &reason)) {
         QFile::remove(temporary);
         *error = QStringLiteral("The Word document could not be written: %1").arg(reason);
         return false;
@@ -161,7 +109,7 @@ bool AtomicFileSaver::Save(const Document& document, const QString& target, IDoc
         }
         QThread::msleep(100);
     }
-    FlushFolder(folder);
+    Platform::FileReplacer::FlushFolder(folder);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "baseinfo/CBaseInfoStore.h"
 
+#include <QFileInfo>
 #include <QTest>
 
 #include <thread>
@@ -45,6 +46,7 @@ private slots:
     void missingFileIsReadableAndEmpty();
     void failedInsertKeepsTheOldRow();
     void fileLockedByAnotherProgramKeepsTheOldRow();
+    void workingFolderWithChineseNameAndSpaces();
 };
 
 void TestBaseInfoStore::saveCreatesTheTableOnAFreshFile() {
@@ -155,6 +157,20 @@ void TestBaseInfoStore::fileLockedByAnotherProgramKeepsTheOldRow() {
     sqlite3_close(other);
     QVERIFY(savedAfterWait);
     QCOMPARE(StoredRows(), QList<QStringList>{ColumnValues(SampleRecord())});
+}
+
+// SQLite takes UTF-8 names; the store is opened relative to a working folder that engineers name in
+// Chinese, with spaces.
+void TestBaseInfoStore::workingFolderWithChineseNameAndSpaces() {
+    ScopedWorkDir dir;
+    const QString folder = dir.Path() + QStringLiteral("/检测 记录 1");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QDir::setCurrent(folder));
+    QVERIFY(CBaseInfoStore().Save(SampleRecord()));
+    QVERIFY(QFileInfo::exists(folder + QStringLiteral("/ZOLT.DB3")));
+    const CBaseInfoStore::LoadResult loaded = CBaseInfoStore().Load();
+    QVERIFY(loaded.bReadable);
+    QCOMPARE(loaded.arrColumns[0], QStringList{QStringLiteral("张三")});
 }
 
 QTEST_GUILESS_MAIN(TestBaseInfoStore)

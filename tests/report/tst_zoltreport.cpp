@@ -2,6 +2,7 @@
 #include "data/CNkSQLiteOper.h"
 #include "support/DemoDataSets.h"
 #include "support/DocxBody.h"
+#include "support/DocxPackage.h"
 
 #include <sqlite3.h>
 
@@ -114,6 +115,20 @@ private slots:
         const QString all = m_dir.filePath(QStringLiteral("all.docx"));
         QCOMPARE(Run({"--data", m_data + "/", "--method", "us", "--out", all}).exitCode, 0);
         QCOMPARE(DataValues(all).size(), 8);
+    }
+
+    // The data set's folder is named in Chinese with a space (initTestCase); so are the template's and
+    // the report's.
+    void templateAndReportInFoldersWithChineseNamesAndSpaces() {
+        const QString templates = m_dir.filePath(QStringLiteral("单位 模板"));
+        const QString reports = m_dir.filePath(QStringLiteral("检测 报告"));
+        QVERIFY(QDir().mkpath(templates) && QDir().mkpath(reports));
+        const QString form = templates + QStringLiteral("/城南 表单.docx");
+        QVERIFY(QFile::copy(QStringLiteral(ZOLT_SOURCE_DIR "/res/templates/example-utility.docx"), form));
+        const QString out = reports + QStringLiteral("/报告 一.docx");
+        const Result result = Run({"--data", m_data, "--method", "tev", "--template", form, "--out", out});
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        QVERIFY(DocxPackage(out).IsOpen());
     }
 
     void filterAndSortChooseTheRecords() {

@@ -6,6 +6,7 @@
 #include "data/RecordSorter.h"
 #include "data/ResultTable.h"
 #include "data/Utf8ToWide.h"
+#include "platform/Console.h"
 #include "report/CReport.h"
 #include "report/IReportSink.h"
 #include "report/MethodRecords.h"
@@ -16,12 +17,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
-
-#ifdef Q_OS_WIN
-#include <io.h> // MSVC has no unistd.h
-#else
-#include <unistd.h>
-#endif
 
 #include <cstdio>
 #include <memory>
@@ -230,11 +225,7 @@ int CReportCommand::Execute(const QStringList& arguments, QTextStream& out, QTex
     if (!ParseArguments(arguments, err)) {
         return kUsage;
     }
-#ifdef Q_OS_WIN
-    m_bProgress = _isatty(_fileno(stderr)) != 0;
-#else
-    m_bProgress = isatty(STDERR_FILENO) != 0;
-#endif
+    m_bProgress = Platform::Console::StandardErrorIsTerminal();
     return Write(err);
 }
 

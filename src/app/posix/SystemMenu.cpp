@@ -1,0 +1,13 @@
+#include "app/SystemMenu.h"
+
+bool SystemMenu::AppendAbout(QWidget* window, const QString& text) {
+    Q_UNUSED(window);
+    Q_UNUSED(text);
+    return false;
+}
+
+bool SystemMenu::IsAboutCommand(const QByteArray& eventType, void* message) {
+    Q_UNUSED(eventType);
+    Q_UNUSED(message);
+    return false;
+}
