@@ -17,14 +17,14 @@ class RecordListProxy : public QAbstractProxyModel {
 public:
     explicit RecordListProxy(CRecordListModel* model, QObject* parent = nullptr);
 
-    CRecordListModel* Records() const { return m_pRecords; }
+    CRecordListModel* Records() const { return m_records; }
 
     // A header click: ascending, then descending, then the table's order again.
     void CycleSort(int column);
     void SortBy(int column, Qt::SortOrder order);
     void ClearSort();
     // -1 when the list is in table order.
-    int SortColumn() const { return m_nSortColumn; }
+    int SortColumn() const { return m_sortColumn; }
     Qt::SortOrder SortOrder() const { return m_sortOrder; }
 
     void SetFilterText(const QString& text);
@@ -66,8 +66,8 @@ private:
     void RebuildShown();
     void ApplySortChange();
 
-    CRecordListModel* m_pRecords;
-    int m_nSortColumn = -1;
+    CRecordListModel* m_records;
+    int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     RecordMatcher m_matcher;
     std::vector<int> m_order;      // every model row in sorted order
