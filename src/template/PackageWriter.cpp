@@ -1,9 +1,9 @@
 #include "template/PackageWriter.h"
 
+#include "docx/ZipFileSink.h"
+#include "docx/ZipFileSource.h"
 #include "template/TemplateError.h"
 #include "template/TemplatePackage.h"
-#include "word/ZipFileSink.h"
-#include "word/ZipFileSource.h"
 
 #include <QDir>
 

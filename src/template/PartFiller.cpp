@@ -1,10 +1,10 @@
 #include "template/PartFiller.h"
 
+#include "docx/DocxNamespaces.h"
 #include "report/CReport.h"
 #include "template/PicturePlacer.h"
 #include "template/TemplateError.h"
-#include "word/DocxNamespaces.h"
-#include "word/TextSanitizer.h"
+#include "wordfile/TextSanitizer.h"
 
 #include <QXmlStreamReader>
 

@@ -1,8 +1,8 @@
 #include "template/PicturePlacer.h"
 
+#include "docx/DocxDocumentPart.h"
 #include "report/CReport.h"
 #include "template/TemplateError.h"
-#include "word/DocxDocumentPart.h"
 
 #include <QIODevice>
 #include <QXmlStreamWriter>

@@ -7,8 +7,8 @@
 #include "template/PicturePlacer.h"
 #include "template/TemplateError.h"
 #include "template/TemplatePackage.h"
-#include "word/AtomicFileSaver.h"
-#include "word/IDocumentWriter.h"
+#include "wordfile/AtomicFileSaver.h"
+#include "wordfile/IDocumentWriter.h"
 
 #include <QBuffer>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
+#include "doc/CfbWriter.h"
 #include "support/DocReader.h"
-#include "word/CfbWriter.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,6 +1,6 @@
+#include "doc/DocPictureWriter.h"
+#include "doc/DocWriter.h"
 #include "support/DocReader.h"
-#include "word/DocPictureWriter.h"
-#include "word/DocWriter.h"
 
 #include <QCryptographicHash>
 #include <QFile>

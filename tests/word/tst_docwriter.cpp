@@ -1,6 +1,6 @@
+#include "doc/CfbWriter.h"
+#include "doc/DocWriter.h"
 #include "support/DocReader.h"
-#include "word/CfbWriter.h"
-#include "word/DocWriter.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The .docx writer passes the document text through a temporary file; when none can be made the
 // save fails plainly and leaves nothing at the target, and otherwise no temporary file remains.
 
-#include "word/DocxWriter.h"
+#include "docx/DocxWriter.h"
 
 #include <QDir>
 #include <QFile>

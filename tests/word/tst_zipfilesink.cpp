@@ -1,4 +1,4 @@
-#include "word/ZipFileSink.h"
+#include "docx/ZipFileSink.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "word/ZipFileSource.h"
+#include "docx/ZipFileSource.h"
 
 #include <QFile>
 #include <QRandomGenerator>
