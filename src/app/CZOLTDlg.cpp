@@ -13,12 +13,9 @@
 #include "app/WindowSettings.h"
 #include "baseinfo/CDialogUnits.h"
 #include "baseinfo/IUserPrompts.h"
+#include "compose/ReportWriter.h"
 #include "data/CDataSetLayout.h"
-#include "report/BaseInfoRecord.h"
-#include "report/CReport.h"
 #include "report/CReportParam.h"
-#include "report/ReportLayout.h"
-#include "template/TemplateReport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -478,15 +475,9 @@ void CZOLTDlg::OnBnClickedGenerate() {
     }
     m_strReportPath = ProposedReportName(*method, QDateTime::currentDateTime());
 
-    MethodRecords gathered;
-    const QString pictureFolder = PictureFolderOf(method);
-    // Every ticked record, also those the filter hides, in the order the list is sorted.
-    for (int row : m_pProxy->CheckedRowsInOrder()) {
-        const CDataSetLayout::RecordRefs record = CDataSetLayout::GatherRecord(
-            *method, pictureFolder, [&](int column) { return m_pModel->CellText(row, column); });
-        gathered.Append(record.strValue, record.strPicture1, record.strPicture2, record.strPicture3);
-    }
-    *CReportParam::GetInstance()->RecordsOf(*method) = gathered;
+    auto job = std::make_shared<Job>();
+    job->request = GatherRequest(*method);
+    *CReportParam::GetInstance()->RecordsOf(*method) = job->request.BuiltInRecords();
 
     IUserPrompts::SaveRequest request;
     request.proposedName = m_strReportPath;
@@ -510,14 +501,11 @@ void CZOLTDlg::OnBnClickedGenerate() {
         return;
     }
 
-    auto job = std::make_shared<Job>();
-    job->path = m_strReportPath;
-    job->method = *method;
-    job->sink = std::make_shared<CWindowReportSink>(this, m_pPrompts);
+    job->request.target = m_strReportPath;
     if (m_templateChoice->IsTemplate()) {
-        job->templatePath = m_templateChoice->Path();
-        job->templateData = GatherTemplateData(*method);
+        job->request.templatePath = m_templateChoice->Path();
     }
+    job->sink = std::make_shared<CWindowReportSink>(this, m_pPrompts);
     m_jobPickedUp = job->pickedUp.get_future().share();
     m_job = job;
     if (!Start()) {
@@ -537,32 +525,12 @@ void CZOLTDlg::Run() {
     // Everything the worker needs of the window is taken here; after pickedUp it never touches
     // the window again, so the window may go while the job finishes.
     std::shared_ptr<Job> job = m_job;
-    const QString path = job->path;
-    const Method method = job->method;
+    Report::ReportRequest request = std::move(job->request);
     std::shared_ptr<CWindowReportSink> sink = job->sink;
-    const QString templatePath = job->templatePath;
-    const std::shared_ptr<Template::ReportData> templateData = job->templateData;
     job->pickedUp.set_value();
 
-    CReportParam* param = CReportParam::GetInstance();
-    const BaseInfoRecord baseInfo = param->m_baseInfo;
-    CReport report(sink);
-    bool saved = false;
-    QString error;
-    try {
-        if (templateData) {
-            templateData->baseInfo = baseInfo;
-            saved = Template::TemplateReport::Write(templatePath, path, *templateData, report);
-        } else {
-            const MethodRecords records = *param->RecordsOf(method);
-            saved = ReportLayout(method).Build(baseInfo, report, path, records);
-        }
-        error = report.GetFailure();
-    } catch (const std::exception& e) {
-        saved = false;
-        error = QString::fromUtf8(e.what());
-    }
-    sink->PostDone(saved, error);
+    request.baseInfo = CReportParam::GetInstance()->m_baseInfo;
+    Compose::ReportWriter::Write(std::move(request), sink, nullptr);
 }
 
 bool CZOLTDlg::event(QEvent* event) {
@@ -643,24 +611,21 @@ void CZOLTDlg::ShowTemplateInUse() {
     setWindowTitle(QStringLiteral("ZOLT V2.0") + m_templateChoice->TitleSuffix());
 }
 
-// The ticked records as a template prints them: the built-in report's value and pictures (already
-// gathered into CReportParam) and every cell by its column's name.
-std::shared_ptr<Template::ReportData> CZOLTDlg::GatherTemplateData(Method method) const {
-    auto data = std::make_shared<Template::ReportData>();
-    data->method = method;
-    data->dataSetName = CDataSetLayout::FolderName(m_strDataFolder);
-    data->records = *CReportParam::GetInstance()->RecordsOf(method);
+Report::ReportRequest CZOLTDlg::GatherRequest(Method method) const {
+    Report::ReportRequest request;
+    request.method = method;
+    request.dataSetName = CDataSetLayout::FolderName(m_strDataFolder);
+    request.pictureFolder = PictureFolderOf(method);
     const int columns = m_pModel->columnCount();
     for (int column = 0; column < columns; ++column) {
-        data->columnNames.append(m_pModel->headerData(column, Qt::Horizontal).toString());
+        request.columnNames.append(m_pModel->headerData(column, Qt::Horizontal).toString());
     }
-    // The same records in the same order as the gathering for the built-in report.
     for (int row : m_pProxy->CheckedRowsInOrder()) {
         QStringList cells;
         for (int column = 0; column < columns; ++column) {
             cells.append(m_pModel->CellText(row, column));
         }
-        data->cells.push_back(std::move(cells));
+        request.cells.push_back(std::move(cells));
     }
-    return data;
+    return request;
 }

@@ -3,6 +3,7 @@
 #include "data/CNkSQLiteOper.h"
 #include "data/Method.h"
 #include "report/CBaseThread.h"
+#include "report/ReportRequest.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -28,10 +29,6 @@ class QTableView;
 class RecordFilterBar;
 class RecordListProxy;
 class WindowSettings;
-
-namespace Template {
-struct ReportData;
-}
 
 // The main window: choose a test data set, tick records, write the report on a worker thread.
 class CZOLTDlg : public QDialog, public CBaseThread {
@@ -87,12 +84,9 @@ protected:
 
 private:
     struct Job {
-        QString path;
-        Method method = Method::Us;
+        Report::ReportRequest request; // its basic information is taken when the worker starts
         std::shared_ptr<CWindowReportSink> sink;
         std::promise<void> pickedUp; // set by the worker once it no longer needs the window
-        QString templatePath;        // empty: the built-in report
-        std::shared_ptr<Template::ReportData> templateData;
     };
 
     void CreateControls();
@@ -114,7 +108,8 @@ private:
     void OnHeaderClicked(int column);
     void SavePlacement();
     void ShowTemplateInUse();
-    std::shared_ptr<Template::ReportData> GatherTemplateData(Method method) const;
+    // The ticked records of the list, shown or not, in its order, with every cell.
+    Report::ReportRequest GatherRequest(Method method) const;
 
     IUserPrompts* m_pPrompts;
     QIcon m_hIcon;

@@ -1,16 +1,16 @@
 #include "CReportCommand.h"
 
+#include "CConsoleSink.h"
+
+#include "compose/ReportWriter.h"
 #include "data/CDataSetLayout.h"
 #include "data/CNkSQLiteOper.h"
 #include "data/RecordMatcher.h"
 #include "data/RecordSorter.h"
 #include "data/ResultTable.h"
 #include "data/Utf8ToWide.h"
-#include "report/CReport.h"
 #include "report/IReportSink.h"
-#include "report/MethodRecords.h"
-#include "report/ReportLayout.h"
-#include "template/TemplateReport.h"
+#include "report/ReportRequest.h"
 
 #include <QDate>
 #include <QDir>
@@ -27,48 +27,6 @@
 #include <memory>
 
 namespace {
-
-// Progress as a bar on a terminal, picture problems as warnings naming the file.
-class CConsoleSink : public IReportSink {
-public:
-    CConsoleSink(QTextStream& err, bool showProgress) : m_err(err), m_bShowProgress(showProgress) {}
-
-    void PostProgress(int percent) override {
-        if (!m_bShowProgress) {
-            return;
-        }
-        const int filled = percent / 5;
-        m_err << '\r' << '[' << QString(filled, QLatin1Char('#')) << QString(20 - filled, QLatin1Char(' '))
-              << "] " << percent << '%';
-        m_err.flush();
-        m_bBarShown = true;
-    }
-
-    void ShowMessage(const QString& text, const QString& subject) override {
-        EndBar();
-        m_err << "zolt-report: warning: ";
-        if (!subject.isEmpty()) {
-            m_err << QDir::toNativeSeparators(subject) << ": ";
-        }
-        m_err << text << '\n';
-        m_err.flush();
-    }
-
-    void PostDone(bool, const QString&) override { EndBar(); }
-    bool IsAbandoned() const override { return false; }
-
-private:
-    void EndBar() {
-        if (m_bBarShown) {
-            m_err << '\n';
-            m_bBarShown = false;
-        }
-    }
-
-    QTextStream& m_err;
-    bool m_bShowProgress;
-    bool m_bBarShown = false;
-};
 
 struct OptionTarget {
     const char* name;
@@ -269,24 +227,13 @@ int CReportCommand::Write(QTextStream& err) {
         return *failed;
     }
 
-    Template::ReportData data = Gather(resultOwner, selected, folder);
+    Report::ReportRequest request = Gather(resultOwner, selected, folder);
     resultOwner = ResultTable();
     db.Close();
 
     auto sink = std::make_shared<CConsoleSink>(err, m_bProgress);
-    CReport report(sink);
-    bool saved = false;
-    try {
-        data.baseInfo = m_baseInfo;
-        data.method = m_method;
-        data.dataSetName = CDataSetLayout::FolderName(folder);
-        saved = Compose(report, data);
-    } catch (const std::exception& e) {
-        report.SetFailure(QString::fromUtf8(e.what()));
-    }
-    sink->PostDone(saved, report.GetFailure());
-    if (!saved) {
-        QString reason = report.GetFailure();
+    QString reason;
+    if (!Compose::ReportWriter::Write(std::move(request), sink, &reason)) {
         reason.replace(QLatin1Char('\n'), QLatin1Char(' '));
         return fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_strOut), reason));
     }
@@ -338,35 +285,26 @@ std::optional<CReportCommand::ExitCode> CReportCommand::SelectRecords(const Resu
     return std::nullopt;
 }
 
-// The selected records (counted from 0) as both reports take them; the cells by column only for a
-// template.
-Template::ReportData CReportCommand::Gather(const ResultTable& result, const std::vector<int>& selected,
-                                            const QString& folder) const {
-    Template::ReportData data; // its records are the built-in report's too
-    MethodRecords& records = data.records;
-    const QString pictureFolder = CDataSetLayout::PictureFolder(folder, m_method);
+// The request for the selected records (counted from 0), in the order given.
+Report::ReportRequest CReportCommand::Gather(const ResultTable& result, const std::vector<int>& selected,
+                                             const QString& folder) const {
+    Report::ReportRequest request;
+    request.method = m_method;
+    request.baseInfo = m_baseInfo;
+    request.dataSetName = CDataSetLayout::FolderName(folder);
+    request.pictureFolder = CDataSetLayout::PictureFolder(folder, m_method);
+    request.templatePath = m_strTemplate;
+    request.target = m_strOut;
     const ResultTableView view = result.View();
-    for (int column = 0; column < view.columns && !m_strTemplate.isEmpty(); ++column) {
-        data.columnNames.append(Utf8ToWide(view.Caption(column)));
+    for (int column = 0; column < view.columns; ++column) {
+        request.columnNames.append(Utf8ToWide(view.Caption(column)));
     }
     for (int row : selected) {
-        const auto cell = [&](int column) { return Utf8ToWide(result.Cell(row, column)); };
-        const CDataSetLayout::RecordRefs record = CDataSetLayout::GatherRecord(m_method, pictureFolder, cell);
-        records.Append(record.strValue, record.strPicture1, record.strPicture2, record.strPicture3);
-        if (!m_strTemplate.isEmpty()) {
-            QStringList cells;
-            for (int column = 0; column < view.columns; ++column) {
-                cells.append(cell(column));
-            }
-            data.cells.push_back(std::move(cells));
+        QStringList cells;
+        for (int column = 0; column < view.columns; ++column) {
+            cells.append(Utf8ToWide(result.Cell(row, column)));
         }
+        request.cells.push_back(std::move(cells));
     }
-    return data;
-}
-
-bool CReportCommand::Compose(CReport& report, const Template::ReportData& data) const {
-    if (!m_strTemplate.isEmpty()) {
-        return Template::TemplateReport::Write(m_strTemplate, m_strOut, data, report);
-    }
-    return ReportLayout(m_method).Build(m_baseInfo, report, m_strOut, data.records);
+    return request;
 }
