@@ -11,6 +11,7 @@
 #include "doc/DocStyleSheet.h"
 #include "doc/DocTextBuilder.h"
 #include "wordfile/PictureGate.h"
+#include "wordfile/WriteFailure.h"
 
 #include <QDir>
 #include <QFile>
@@ -188,7 +189,7 @@ QByteArray FinishWordStream(WordStream& stream, DocFib& fib, bool hasPictures) {
 
 bool DocWriter::WriteFile(const Document& document, const QString& path, QString* error) {
     auto fail = [&](const QString& what) {
-        *error = QStringLiteral("The Word document could not be written: %1").arg(what);
+        *error = WriteFailure::Message(what);
         return false;
     };
     QFile file(path);

@@ -5,6 +5,7 @@
 #include "docx/ZipFileSink.h"
 #include "docx/ZipFileSource.h"
 #include "wordfile/PictureGate.h"
+#include "wordfile/WriteFailure.h"
 
 #include <QDir>
 #include <QFile>
@@ -211,7 +212,7 @@ bool AddPictures(Archive& archive, const Document& document, const MediaPlan& pl
 bool DocxWriter::WriteFile(const Document& document, const QString& path, QString* error) {
     QString reason;
     auto fail = [&](const QString& what) {
-        *error = QStringLiteral("The Word document could not be written: %1").arg(what);
+        *error = WriteFailure::Message(what);
         return false;
     };
     const MediaPlan plan = PlanMedia(document);

@@ -5,6 +5,7 @@
 #include "template/PicturePlacer.h"
 #include "template/TemplateError.h"
 #include "wordfile/TextSanitizer.h"
+#include "wordfile/WriteFailure.h"
 
 #include <QXmlStreamReader>
 
@@ -77,9 +78,9 @@ void PartFiller::Fill(const QByteArray& xml, QIODevice* out) {
         }
     }
     if (m_writer.hasError()) {
-        throw TemplateError(QStringLiteral("The Word document could not be written: %1 (%2)")
-                                .arg(m_partName, out->errorString()),
-                            TemplateError::Kind::Output);
+        throw TemplateError(
+            Word::WriteFailure::Message(QStringLiteral("%1 (%2)").arg(m_partName, out->errorString())),
+            TemplateError::Kind::Output);
     }
 }
 

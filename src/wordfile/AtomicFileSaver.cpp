@@ -1,5 +1,7 @@
 #include "wordfile/AtomicFileSaver.h"
 
+#include "wordfile/WriteFailure.h"
+
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -132,12 +134,12 @@ bool AtomicFileSaver::Save(const Document& document, const QString& target, IDoc
     QString reason;
     if (!writer.WriteFile(document, temporary, &reason)) {
         QFile::remove(temporary);
-        *error = reason.isEmpty() ? QStringLiteral("The Word document could not be written.") : reason;
+        *error = reason.isEmpty() ? WriteFailure::Message() : reason;
         return false;
     }
     if (!FlushToDisk(temporary, &reason)) {
         QFile::remove(temporary);
-        *error = QStringLiteral("The Word document could not be written: %1").arg(reason);
+        *error = WriteFailure::Message(reason);
         return false;
     }
 
@@ -145,9 +147,8 @@ bool AtomicFileSaver::Save(const Document& document, const QString& target, IDoc
     // made it read-only for the group, or readable by others on purpose).
     if (targetInfo.exists() && !QFile::setPermissions(temporary, QFile::permissions(target))) {
         QFile::remove(temporary);
-        *error = QStringLiteral("The Word document could not be written: the permissions of \"%1\" cannot be "
-                                "kept.")
-                     .arg(shown);
+        *error =
+            WriteFailure::Message(QStringLiteral("the permissions of \"%1\" cannot be kept.").arg(shown));
         return false;
     }
 
