@@ -152,6 +152,21 @@ bool ParseChoices(const QString& value, const QStringList& allowed, const char* 
     return true;
 }
 
+// "100,10,100" -> {10, 100}; false after a message when a part is not a number of at least 1.
+bool ParseSizes(const QString& text, std::vector<int>* sizes) {
+    sizes->clear();
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        int size = 0;
+        if (!ParseNumber(part, 1, &size)) {
+            return false;
+        }
+        sizes->push_back(size);
+    }
+    std::sort(sizes->begin(), sizes->end());
+    sizes->erase(std::unique(sizes->begin(), sizes->end()), sizes->end());
+    return true;
+}
+
 std::optional<Settings> ParseSettings(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Measures report writing, record listing and start-up."));
@@ -202,17 +217,8 @@ std::optional<Settings> ParseSettings(const QStringList& arguments) {
         settings.runs = 1;
         settings.listRecords = 1000;
     }
-    if (parser.isSet(sizes)) {
-        settings.sizes.clear();
-        for (const QString& part : parser.value(sizes).split(QLatin1Char(','))) {
-            int size = 0;
-            if (!ParseNumber(part, 1, &size)) {
-                return std::nullopt;
-            }
-            settings.sizes.push_back(size);
-        }
-        std::sort(settings.sizes.begin(), settings.sizes.end());
-        settings.sizes.erase(std::unique(settings.sizes.begin(), settings.sizes.end()), settings.sizes.end());
+    if (parser.isSet(sizes) && !ParseSizes(parser.value(sizes), &settings.sizes)) {
+        return std::nullopt;
     }
     if ((parser.isSet(formats) &&
          !ParseChoices(parser.value(formats),

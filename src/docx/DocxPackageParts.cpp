@@ -43,6 +43,71 @@ void StyleHeader(QXmlStreamWriter& xml, const QString& type, const QString& id, 
     Val(xml, QStringLiteral("name"), name);
 }
 
+// Times New Roman and 宋体 at 12 points, no space after a paragraph, single line spacing.
+void DocDefaults(QXmlStreamWriter& xml) {
+    xml.writeStartElement(Ns::W, QStringLiteral("docDefaults"));
+    xml.writeStartElement(Ns::W, QStringLiteral("rPrDefault"));
+    xml.writeStartElement(Ns::W, QStringLiteral("rPr"));
+    xml.writeEmptyElement(Ns::W, QStringLiteral("rFonts"));
+    xml.writeAttribute(Ns::W, QStringLiteral("ascii"), QStringLiteral("Times New Roman"));
+    xml.writeAttribute(Ns::W, QStringLiteral("hAnsi"), QStringLiteral("Times New Roman"));
+    xml.writeAttribute(Ns::W, QStringLiteral("eastAsia"), QStringLiteral("宋体"));
+    xml.writeAttribute(Ns::W, QStringLiteral("cs"), QStringLiteral("Times New Roman"));
+    Val(xml, QStringLiteral("sz"), QStringLiteral("24"));
+    Val(xml, QStringLiteral("szCs"), QStringLiteral("24"));
+    xml.writeEmptyElement(Ns::W, QStringLiteral("lang"));
+    xml.writeAttribute(Ns::W, QStringLiteral("val"), QStringLiteral("en-US"));
+    xml.writeAttribute(Ns::W, QStringLiteral("eastAsia"), QStringLiteral("zh-CN"));
+    xml.writeAttribute(Ns::W, QStringLiteral("bidi"), QStringLiteral("ar-SA"));
+    xml.writeEndElement(); // rPr
+    xml.writeEndElement(); // rPrDefault
+    xml.writeStartElement(Ns::W, QStringLiteral("pPrDefault"));
+    xml.writeStartElement(Ns::W, QStringLiteral("pPr"));
+    xml.writeEmptyElement(Ns::W, QStringLiteral("spacing"));
+    xml.writeAttribute(Ns::W, QStringLiteral("after"), QStringLiteral("0"));
+    xml.writeAttribute(Ns::W, QStringLiteral("line"), QStringLiteral("240"));
+    xml.writeAttribute(Ns::W, QStringLiteral("lineRule"), QStringLiteral("auto"));
+    xml.writeEndElement(); // pPr
+    xml.writeEndElement(); // pPrDefault
+    xml.writeEndElement(); // docDefaults
+}
+
+// The plain table style and the grid style: single lines around and between all cells.
+void TableStyles(QXmlStreamWriter& xml) {
+    StyleHeader(xml, QStringLiteral("table"), QStringLiteral("TableNormal"), QStringLiteral("Normal Table"),
+                true);
+    Val(xml, QStringLiteral("uiPriority"), QStringLiteral("99"));
+    xml.writeEmptyElement(Ns::W, QStringLiteral("semiHidden"));
+    xml.writeEmptyElement(Ns::W, QStringLiteral("unhideWhenUsed"));
+    xml.writeStartElement(Ns::W, QStringLiteral("tblPr"));
+    Width(xml, QStringLiteral("tblInd"), 0);
+    xml.writeStartElement(Ns::W, QStringLiteral("tblCellMar"));
+    Width(xml, QStringLiteral("top"), 0);
+    Width(xml, QStringLiteral("left"), 108);
+    Width(xml, QStringLiteral("bottom"), 0);
+    Width(xml, QStringLiteral("right"), 108);
+    xml.writeEndElement();
+    xml.writeEndElement(); // tblPr
+    xml.writeEndElement();
+
+    StyleHeader(xml, QStringLiteral("table"), QStringLiteral("TableGrid"), QStringLiteral("Table Grid"),
+                false);
+    Val(xml, QStringLiteral("basedOn"), QStringLiteral("TableNormal"));
+    Val(xml, QStringLiteral("uiPriority"), QStringLiteral("59"));
+    xml.writeStartElement(Ns::W, QStringLiteral("tblPr"));
+    xml.writeStartElement(Ns::W, QStringLiteral("tblBorders"));
+    for (const char* side : {"top", "left", "bottom", "right", "insideH", "insideV"}) {
+        xml.writeEmptyElement(Ns::W, QString::fromLatin1(side));
+        xml.writeAttribute(Ns::W, QStringLiteral("val"), QStringLiteral("single"));
+        xml.writeAttribute(Ns::W, QStringLiteral("sz"), QStringLiteral("4"));
+        xml.writeAttribute(Ns::W, QStringLiteral("space"), QStringLiteral("0"));
+        xml.writeAttribute(Ns::W, QStringLiteral("color"), QStringLiteral("auto"));
+    }
+    xml.writeEndElement(); // tblBorders
+    xml.writeEndElement(); // tblPr
+    xml.writeEndElement();
+}
+
 } // namespace
 
 QByteArray DocxPackageParts::ContentTypes() {
@@ -113,31 +178,7 @@ QByteArray DocxPackageParts::Styles() {
     xml.writeNamespace(Ns::W, QStringLiteral("w"));
     xml.writeStartElement(Ns::W, QStringLiteral("styles"));
 
-    xml.writeStartElement(Ns::W, QStringLiteral("docDefaults"));
-    xml.writeStartElement(Ns::W, QStringLiteral("rPrDefault"));
-    xml.writeStartElement(Ns::W, QStringLiteral("rPr"));
-    xml.writeEmptyElement(Ns::W, QStringLiteral("rFonts"));
-    xml.writeAttribute(Ns::W, QStringLiteral("ascii"), QStringLiteral("Times New Roman"));
-    xml.writeAttribute(Ns::W, QStringLiteral("hAnsi"), QStringLiteral("Times New Roman"));
-    xml.writeAttribute(Ns::W, QStringLiteral("eastAsia"), QStringLiteral("宋体"));
-    xml.writeAttribute(Ns::W, QStringLiteral("cs"), QStringLiteral("Times New Roman"));
-    Val(xml, QStringLiteral("sz"), QStringLiteral("24"));
-    Val(xml, QStringLiteral("szCs"), QStringLiteral("24"));
-    xml.writeEmptyElement(Ns::W, QStringLiteral("lang"));
-    xml.writeAttribute(Ns::W, QStringLiteral("val"), QStringLiteral("en-US"));
-    xml.writeAttribute(Ns::W, QStringLiteral("eastAsia"), QStringLiteral("zh-CN"));
-    xml.writeAttribute(Ns::W, QStringLiteral("bidi"), QStringLiteral("ar-SA"));
-    xml.writeEndElement(); // rPr
-    xml.writeEndElement(); // rPrDefault
-    xml.writeStartElement(Ns::W, QStringLiteral("pPrDefault"));
-    xml.writeStartElement(Ns::W, QStringLiteral("pPr"));
-    xml.writeEmptyElement(Ns::W, QStringLiteral("spacing"));
-    xml.writeAttribute(Ns::W, QStringLiteral("after"), QStringLiteral("0"));
-    xml.writeAttribute(Ns::W, QStringLiteral("line"), QStringLiteral("240"));
-    xml.writeAttribute(Ns::W, QStringLiteral("lineRule"), QStringLiteral("auto"));
-    xml.writeEndElement(); // pPr
-    xml.writeEndElement(); // pPrDefault
-    xml.writeEndElement(); // docDefaults
+    DocDefaults(xml);
 
     StyleHeader(xml, QStringLiteral("paragraph"), QStringLiteral("Normal"), QStringLiteral("Normal"), true);
     xml.writeEmptyElement(Ns::W, QStringLiteral("qFormat"));
@@ -150,39 +191,7 @@ QByteArray DocxPackageParts::Styles() {
     xml.writeEmptyElement(Ns::W, QStringLiteral("unhideWhenUsed"));
     xml.writeEndElement();
 
-    StyleHeader(xml, QStringLiteral("table"), QStringLiteral("TableNormal"), QStringLiteral("Normal Table"),
-                true);
-    Val(xml, QStringLiteral("uiPriority"), QStringLiteral("99"));
-    xml.writeEmptyElement(Ns::W, QStringLiteral("semiHidden"));
-    xml.writeEmptyElement(Ns::W, QStringLiteral("unhideWhenUsed"));
-    xml.writeStartElement(Ns::W, QStringLiteral("tblPr"));
-    Width(xml, QStringLiteral("tblInd"), 0);
-    xml.writeStartElement(Ns::W, QStringLiteral("tblCellMar"));
-    Width(xml, QStringLiteral("top"), 0);
-    Width(xml, QStringLiteral("left"), 108);
-    Width(xml, QStringLiteral("bottom"), 0);
-    Width(xml, QStringLiteral("right"), 108);
-    xml.writeEndElement();
-    xml.writeEndElement(); // tblPr
-    xml.writeEndElement();
-
-    // The grid style: single lines around and between all cells.
-    StyleHeader(xml, QStringLiteral("table"), QStringLiteral("TableGrid"), QStringLiteral("Table Grid"),
-                false);
-    Val(xml, QStringLiteral("basedOn"), QStringLiteral("TableNormal"));
-    Val(xml, QStringLiteral("uiPriority"), QStringLiteral("59"));
-    xml.writeStartElement(Ns::W, QStringLiteral("tblPr"));
-    xml.writeStartElement(Ns::W, QStringLiteral("tblBorders"));
-    for (const char* side : {"top", "left", "bottom", "right", "insideH", "insideV"}) {
-        xml.writeEmptyElement(Ns::W, QString::fromLatin1(side));
-        xml.writeAttribute(Ns::W, QStringLiteral("val"), QStringLiteral("single"));
-        xml.writeAttribute(Ns::W, QStringLiteral("sz"), QStringLiteral("4"));
-        xml.writeAttribute(Ns::W, QStringLiteral("space"), QStringLiteral("0"));
-        xml.writeAttribute(Ns::W, QStringLiteral("color"), QStringLiteral("auto"));
-    }
-    xml.writeEndElement(); // tblBorders
-    xml.writeEndElement(); // tblPr
-    xml.writeEndElement();
+    TableStyles(xml);
 
     xml.writeEndElement(); // styles
     xml.writeEndDocument();

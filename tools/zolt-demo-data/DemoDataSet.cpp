@@ -676,35 +676,35 @@ bool DemoDataSet::WriteTable(sqlite3* db, const QString& table, const QList<Colu
     return Execute(db, "COMMIT", error);
 }
 
-bool DemoDataSet::Generate(const Options& options, QString* folderPath, QString* error) {
-    auto fail = [error](const QString& text) {
-        if (error != nullptr) {
-            *error = text;
-        }
-        return false;
-    };
+namespace {
+
+// Empty when the options can be used, else why not.
+QString CheckOptions(const DemoDataSet::Options& options) {
     if (options.strOutDir.isEmpty()) {
-        return fail(QStringLiteral("no output folder given"));
+        return QStringLiteral("no output folder given");
     }
     if (options.strName.isEmpty() || options.strName.contains(QLatin1Char('/')) ||
         options.strName == QLatin1String(".") || options.strName == QLatin1String("..")) {
-        return fail(QStringLiteral("invalid data set name: \"%1\"").arg(options.strName));
+        return QStringLiteral("invalid data set name: \"%1\"").arg(options.strName);
     }
     if (options.nRecords < 0) {
-        return fail(QStringLiteral("the number of records must not be negative"));
+        return QStringLiteral("the number of records must not be negative");
     }
-    if (!Formats().contains(options.strFormat)) {
-        return fail(
-            QStringLiteral("unknown picture format \"%1\" (use png, jpg or bmp)").arg(options.strFormat));
+    if (!DemoDataSet::Formats().contains(options.strFormat)) {
+        return QStringLiteral("unknown picture format \"%1\" (use png, jpg or bmp)").arg(options.strFormat);
     }
+    return QString();
+}
 
-    const QString folder = options.strOutDir + CDataSetLayout::kSeparator + options.strName;
+// The data set folder and its picture folders, empty; a data set made before is removed first
+// when replacing is allowed.
+bool PrepareFolders(const QString& folder, bool replace, QString* error) {
     const QString database = CDataSetLayout::DatabasePath(folder);
     QDir folderDir(folder);
     if (folderDir.exists() && !folderDir.isEmpty()) {
-        if (!options.bReplace) {
-            return fail(
-                QStringLiteral("%1 already exists; give --force to replace the data set").arg(folder));
+        if (!replace) {
+            *error = QStringLiteral("%1 already exists; give --force to replace the data set").arg(folder);
+            return false;
         }
         // Only what this generator writes is removed, never other files in the folder.
         for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
@@ -715,63 +715,92 @@ bool DemoDataSet::Generate(const Options& options, QString* folderPath, QString*
         }
     }
     if (!QDir().mkpath(folder)) {
-        return fail(QStringLiteral("cannot create %1").arg(folder));
+        *error = QStringLiteral("cannot create %1").arg(folder);
+        return false;
     }
     for (const MethodProfile& profile : kMethods) {
         const QString pictureFolder = CDataSetLayout::PictureFolder(folder, profile.method);
         if (!QDir().mkpath(pictureFolder)) {
-            return fail(QStringLiteral("cannot create %1").arg(pictureFolder));
+            *error = QStringLiteral("cannot create %1").arg(pictureFolder);
+            return false;
         }
     }
+    return true;
+}
 
+bool WriteDatabase(const QString& folder, const DemoDataSet::Options& options, GeneratedTable tables[3],
+                   QString* error) {
+    const QString database = CDataSetLayout::DatabasePath(folder);
+    const QList<DemoDataSet::Column> layouts[3] = {DemoDataSet::UsColumns(), DemoDataSet::TevColumns(),
+                                                   DemoDataSet::HfctColumns()};
+    Common::CNkSQLiteOper db;
+    if (!db.Open(database)) {
+        *error = QStringLiteral("cannot create the database %1").arg(database);
+        return false;
+    }
+    // A half-written sample is simply made again; waiting for the disk on every commit is not
+    // worth it.
+    sqlite3_exec(db.GetHandle(), "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+    QString sqlError;
+    for (const MethodProfile& profile : kMethods) {
+        const int index = IndexOf(profile);
+        tables[index] = GenerateRecords(profile, options.nRecords, options.nSeed, options.strFormat);
+        if (!DemoDataSet::WriteTable(db.GetHandle(),
+                                     QString::fromLatin1(CDataSetLayout::RecordTable(profile.method)),
+                                     layouts[index], tables[index].rows, &sqlError)) {
+            *error = QStringLiteral("cannot write %1: %2").arg(database, sqlError);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Picture k of every record of one method; records share the few drawn variants.
+bool WritePictures(const QString& pictureFolder, const MethodProfile& profile, int k,
+                   const GeneratedTable& table, const DemoDataSet::Options& options, QString* error) {
+    QByteArray variants[kPlotVariants];
+    for (const RecordPictures& pictures : table.pictures) {
+        QByteArray& bytes = variants[pictures.nVariant];
+        if (bytes.isEmpty()) {
+            const double level = (pictures.nVariant + 0.5) / kPlotVariants;
+            const quint32 plotSeed =
+                options.nSeed * 7919u +
+                static_cast<quint32>(IndexOf(profile) * 31 + k * 7 + pictures.nVariant * 101);
+            const QImage plot = DemoDataSet::DrawPlot(profile.arrKinds[k], plotSeed, level);
+            bytes = DemoDataSet::Encode(options.bInstrument ? DemoDataSet::InstrumentScreen(plot, plotSeed)
+                                                            : plot,
+                                        options.strFormat);
+            if (bytes.isEmpty()) {
+                *error = QStringLiteral("cannot encode a %1 picture").arg(options.strFormat);
+                return false;
+            }
+        }
+        if (!WriteFile(CDataSetLayout::PicturePath(pictureFolder, pictures.arrNames[k]), bytes, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool DemoDataSet::Generate(const Options& options, QString* folderPath, QString* error) {
+    QString reason = CheckOptions(options);
+    const QString folder = options.strOutDir + CDataSetLayout::kSeparator + options.strName;
     GeneratedTable tables[3];
-    const QList<Column> layouts[3] = {UsColumns(), TevColumns(), HfctColumns()};
-    {
-        Common::CNkSQLiteOper db;
-        if (!db.Open(database)) {
-            return fail(QStringLiteral("cannot create the database %1").arg(database));
-        }
-        // A half-written sample is simply made again; waiting for the disk on every commit is not
-        // worth it.
-        sqlite3_exec(db.GetHandle(), "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
-        QString sqlError;
-        for (const MethodProfile& profile : kMethods) {
-            const int index = IndexOf(profile);
-            tables[index] = GenerateRecords(profile, options.nRecords, options.nSeed, options.strFormat);
-            if (!WriteTable(db.GetHandle(), QString::fromLatin1(CDataSetLayout::RecordTable(profile.method)),
-                            layouts[index], tables[index].rows, &sqlError)) {
-                return fail(QStringLiteral("cannot write %1: %2").arg(database, sqlError));
-            }
+    bool ok = reason.isEmpty() && PrepareFolders(folder, options.bReplace, &reason) &&
+              WriteDatabase(folder, options, tables, &reason);
+    for (const MethodProfile& profile : kMethods) {
+        const QString pictureFolder = CDataSetLayout::PictureFolder(folder, profile.method);
+        for (int k = 0; ok && k < 3 && options.bPictures && options.nRecords > 0; ++k) {
+            ok = WritePictures(pictureFolder, profile, k, tables[IndexOf(profile)], options, &reason);
         }
     }
-
-    if (options.bPictures && options.nRecords > 0) {
-        for (const MethodProfile& profile : kMethods) {
-            const QString pictureFolder = CDataSetLayout::PictureFolder(folder, profile.method);
-            for (int k = 0; k < 3; ++k) {
-                QByteArray variants[kPlotVariants];
-                for (const RecordPictures& pictures : tables[IndexOf(profile)].pictures) {
-                    QByteArray& bytes = variants[pictures.nVariant];
-                    if (bytes.isEmpty()) {
-                        const double level = (pictures.nVariant + 0.5) / kPlotVariants;
-                        const quint32 plotSeed =
-                            options.nSeed * 7919u +
-                            static_cast<quint32>(IndexOf(profile) * 31 + k * 7 + pictures.nVariant * 101);
-                        const QImage plot = DrawPlot(profile.arrKinds[k], plotSeed, level);
-                        bytes = Encode(options.bInstrument ? InstrumentScreen(plot, plotSeed) : plot,
-                                       options.strFormat);
-                        if (bytes.isEmpty()) {
-                            return fail(QStringLiteral("cannot encode a %1 picture").arg(options.strFormat));
-                        }
-                    }
-                    QString writeError;
-                    if (!WriteFile(CDataSetLayout::PicturePath(pictureFolder, pictures.arrNames[k]), bytes,
-                                   &writeError)) {
-                        return fail(writeError);
-                    }
-                }
-            }
+    if (!ok) {
+        if (error != nullptr) {
+            *error = reason;
         }
+        return false;
     }
     if (folderPath != nullptr) {
         *folderPath = folder;
