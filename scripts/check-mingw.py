@@ -5,7 +5,7 @@ Windows; it neither links nor runs anything, and it is no substitute for an MSVC
 
 Usage: check-mingw.py BUILD_DIR [SOURCE...]
 BUILD_DIR is a tree configured with CMAKE_EXPORT_COMPILE_COMMANDS=ON; SOURCE (a path from the
-repository's top, e.g. src/word/PictureFile.cpp) limits the check to those files.
+repository's top, e.g. src/wordfile/PictureFile.cpp) limits the check to those files.
 The compiler is $ZOLT_MINGW_CXX, else x86_64-w64-mingw32-g++-posix (the thread model Qt's
 MinGW builds use; the win32 one lacks std::thread in GCC 12), else x86_64-w64-mingw32-g++.
 Exit status 0 when every file compiles, 1 when one does not, 2 on a usage or set-up error.
