@@ -74,9 +74,9 @@ bool MakeDataSet(const QString& outDir, int records, QString* folder) {
     const pid_t child = fork();
     if (child == 0) {
         DemoDataSet::Options options;
-        options.strOutDir = outDir;
-        options.nRecords = records;
-        options.bPictures = false;
+        options.outDir = outDir;
+        options.records = records;
+        options.pictures = false;
         _exit(DemoDataSet::Generate(options, nullptr, nullptr) ? 0 : 1);
     }
     int status = 0;

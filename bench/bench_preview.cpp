@@ -144,9 +144,9 @@ void PrintResults(const HeldKey& held, const std::vector<double>& coldMs, const 
 // The data set with pictures, its TEV table read into `model`; the folder, or empty after a message.
 QString MakeAndLoad(const QString& outDir, int records, CRecordListModel& model) {
     DemoDataSet::Options options;
-    options.strOutDir = outDir;
-    options.strName = QStringLiteral("preview");
-    options.nRecords = records;
+    options.outDir = outDir;
+    options.name = QStringLiteral("preview");
+    options.records = records;
     QString folder;
     QString error;
     std::printf("making %d records with pictures...\n", records);

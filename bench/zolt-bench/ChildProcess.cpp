@@ -41,7 +41,7 @@ void ReadOutput(int fd, pid_t pid, double start, const ChildProcess::Options& op
     for (;;) {
         const double left = deadline - NowMs();
         if (left <= 0) {
-            result.bTimedOut = true;
+            result.timedOut = true;
             kill(pid, SIGKILL);
             break;
         }
@@ -92,10 +92,10 @@ void Reap(pid_t pid, double start, ChildProcess::Result& result) {
 } // namespace
 
 QString ChildProcess::Result::Describe() const {
-    if (!bStarted) {
+    if (!started) {
         return QStringLiteral("could not be started");
     }
-    if (bTimedOut) {
+    if (timedOut) {
         return QStringLiteral("timed out and was killed");
     }
     QString text = signal != 0 ? QStringLiteral("ended by signal %1").arg(signal)
@@ -169,7 +169,7 @@ ChildProcess::Result ChildProcess::Start(const std::function<void()>& inChild, c
         close(pipeEnds[0]);
         return result;
     }
-    result.bStarted = true;
+    result.started = true;
 
     // Read the output until the child closes it (it exits), watching for the marker.
     ReadOutput(pipeEnds[0], pid, start, options, result);

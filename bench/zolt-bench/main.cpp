@@ -50,8 +50,8 @@ struct Settings {
     QStringList pictures{kSmall, kLarge};
     int runs = 5;
     int listRecords = 100000;
-    bool bList = true;
-    bool bStartup = true;
+    bool measureList = true;
+    bool measureStartup = true;
     QString jsonPath;
     QString workDir;
 };
@@ -234,8 +234,8 @@ std::optional<Settings> ParseSettings(const QStringList& arguments) {
     if (parser.isSet(listRecords) && !ParseNumber(parser.value(listRecords), 0, &settings.listRecords)) {
         return std::nullopt;
     }
-    settings.bList = settings.listRecords > 0;
-    settings.bStartup = !parser.isSet(noStartup);
+    settings.measureList = settings.listRecords > 0;
+    settings.measureStartup = !parser.isSet(noStartup);
     settings.jsonPath = parser.value(json);
     settings.workDir = parser.value(workDir);
     return settings;
@@ -668,12 +668,12 @@ int Benchmark(const Settings& settings) {
         QDir(dataSet).removeRecursively();
     }
     std::optional<ListCase> list;
-    if (settings.bList) {
+    if (settings.measureList) {
         list = MeasureList(settings);
         std::printf("  list %d records: %.1f ms\n", list->rows, list->loadMs);
     }
     std::optional<StartupCase> startup;
-    if (settings.bStartup) {
+    if (settings.measureStartup) {
         startup = MeasureStartup(settings, workDir);
         std::printf("  start-up: %.1f ms\n", startup->shownMs.Median());
     }

@@ -135,7 +135,7 @@ QList<DemoDataSet::Column> ColumnsOf(int method) {
 // "UPDATE <table> SET <column> = <value> WHERE rowid = <row + 1>" for a generated table.
 QString SetCell(int method, int column, const QString& sqlValue, int row) {
     return QStringLiteral("UPDATE %1 SET %2 = %3 WHERE rowid = %4")
-        .arg(QLatin1String(CDataSetLayout::RecordTable(method)), Quoted(ColumnsOf(method).at(column).strName),
+        .arg(QLatin1String(CDataSetLayout::RecordTable(method)), Quoted(ColumnsOf(method).at(column).name),
              sqlValue)
         .arg(row + 1);
 }
@@ -493,7 +493,7 @@ private slots:
         // The first record, repeated 9,999 times.
         QStringList columns;
         for (const DemoDataSet::Column& column : DemoDataSet::TevColumns())
-            columns << Quoted(column.strName);
+            columns << Quoted(column.name);
         QVERIFY(DemoDataSets::Execute(
             CDataSetLayout::DatabasePath(folder),
             {QStringLiteral(

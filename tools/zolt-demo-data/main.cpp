@@ -29,18 +29,18 @@ OptionSet AddOptions(QCommandLineParser& parser) {
     const DemoDataSet::Options defaults;
     OptionSet set{
         QCommandLineOption(QStringLiteral("name"),
-                           QStringLiteral("Name of the data set folder (default: %1).").arg(defaults.strName),
-                           QStringLiteral("NAME"), defaults.strName),
+                           QStringLiteral("Name of the data set folder (default: %1).").arg(defaults.name),
+                           QStringLiteral("NAME"), defaults.name),
         QCommandLineOption(QStringLiteral("records"),
-                           QStringLiteral("Records per record table (default: %1).").arg(defaults.nRecords),
-                           QStringLiteral("N"), QString::number(defaults.nRecords)),
+                           QStringLiteral("Records per record table (default: %1).").arg(defaults.records),
+                           QStringLiteral("N"), QString::number(defaults.records)),
         QCommandLineOption(
             QStringLiteral("seed"),
-            QStringLiteral("Seed of the generated values and plots (default: %1).").arg(defaults.nSeed),
-            QStringLiteral("S"), QString::number(defaults.nSeed)),
+            QStringLiteral("Seed of the generated values and plots (default: %1).").arg(defaults.seed),
+            QStringLiteral("S"), QString::number(defaults.seed)),
         QCommandLineOption(QStringLiteral("format"),
                            QStringLiteral("Picture format: png, jpg or bmp (default: png)."),
-                           QStringLiteral("FORMAT"), defaults.strFormat),
+                           QStringLiteral("FORMAT"), defaults.format),
         QCommandLineOption(QStringLiteral("force"),
                            QStringLiteral("Replace a data set of that name made before.")),
         QCommandLineOption(
@@ -60,16 +60,16 @@ bool ReadOptions(const QCommandLineParser& parser, const OptionSet& set, DemoDat
         err << "zolt-demo-data: give exactly one OUTDIR\n\n" << parser.helpText();
         return false;
     }
-    options->strOutDir = positional.first();
-    options->strName = parser.value(set.name);
-    options->strFormat = parser.value(set.format).toLower();
-    options->bReplace = parser.isSet(set.force);
-    options->bInstrument = parser.isSet(set.instrument);
+    options->outDir = positional.first();
+    options->name = parser.value(set.name);
+    options->format = parser.value(set.format).toLower();
+    options->replace = parser.isSet(set.force);
+    options->instrument = parser.isSet(set.instrument);
     bool recordsOk = false;
-    options->nRecords = parser.value(set.records).toInt(&recordsOk);
+    options->records = parser.value(set.records).toInt(&recordsOk);
     bool seedOk = false;
-    options->nSeed = parser.value(set.seed).toUInt(&seedOk);
-    if (!recordsOk || options->nRecords < 0) {
+    options->seed = parser.value(set.seed).toUInt(&seedOk);
+    if (!recordsOk || options->records < 0) {
         err << "zolt-demo-data: --records needs a whole number of at least 0\n";
         return false;
     }
@@ -77,11 +77,11 @@ bool ReadOptions(const QCommandLineParser& parser, const OptionSet& set, DemoDat
         err << "zolt-demo-data: --seed needs a whole number from 0 to 4294967295\n";
         return false;
     }
-    if (!DemoDataSet::Formats().contains(options->strFormat)) {
+    if (!DemoDataSet::Formats().contains(options->format)) {
         err << "zolt-demo-data: --format must be png, jpg or bmp\n";
         return false;
     }
-    if (options->bInstrument && options->strFormat != QLatin1String("png")) {
+    if (options->instrument && options->format != QLatin1String("png")) {
         err << "zolt-demo-data: --instrument-pictures are png pictures\n";
         return false;
     }
