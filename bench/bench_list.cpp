@@ -96,7 +96,7 @@ struct SelectionSeries {
 };
 
 // Each step is timed with the view brought up to date, as a user would wait for it.
-void MeasureSelection(RecordListProxy& proxy, QTableView& table, SelectionSeries& series) {
+void MeasureSelection(App::RecordListProxy& proxy, QTableView& table, SelectionSeries& series) {
     QElapsedTimer timer;
     double cpuStart = 0;
     double cpu = 0;
@@ -172,7 +172,7 @@ bool MeasureLoad(const QString& folder, CRecordListModel& model, QTableView& tab
     QElapsedTimer timer;
     timer.start();
     Common::CNkSQLiteOper db;
-    ResultTable result;
+    Data::ResultTable result;
     if (!db.OpenReadOnly(CDataSetLayout::DatabasePath(folder)) ||
         !db.ReadTable(CDataSetLayout::RecordTable(0), &result)) {
         return false;
@@ -264,7 +264,7 @@ int main(int argc, char* argv[]) {
 
     LoadSeries list;
     CRecordListModel model;
-    RecordListProxy proxy(&model);
+    App::RecordListProxy proxy(&model);
     SelectionSeries selection;
     QTableView table;
     table.resize(1200, 700);

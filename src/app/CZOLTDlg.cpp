@@ -69,7 +69,7 @@ CZOLTDlg::CZOLTDlg(IUserPrompts* prompts, QWidget* parent)
     setObjectName(QStringLiteral("102"));
     CreateControls();
     OnInitDialog();
-    m_templateChoice = std::make_unique<TemplateChoice>(m_pPrompts, nullptr);
+    m_templateChoice = std::make_unique<App::TemplateChoice>(m_pPrompts, nullptr);
     ShowTemplateInUse();
 }
 
@@ -107,7 +107,7 @@ void CZOLTDlg::CreateControls() {
     m_labelHint = new QLabel(QStringLiteral("提示：请选择保存数据的文件夹"), this);
     m_labelHint->setGeometry(units.ToRect(166, 35, 162, 11));
     // Beside 全选 and 重选, where the progress bar shows only while a report is written.
-    m_pFilterBar = new RecordFilterBar(m_pProxy, this);
+    m_pFilterBar = new App::RecordFilterBar(m_pProxy, this);
     m_pFilterBar->Place(units.ToRect(119, 52, 290, 14), units.ToX(100));
 
     ConnectControls();
@@ -164,7 +164,7 @@ void CZOLTDlg::CreateListControls(const CDialogUnits& units) {
     m_listRecords->setGeometry(units.ToRect(7, 93, 509, 260));
     m_pModel = new CRecordListModel(this);
     // The list shows the records through a sorting, filtering view of the model.
-    m_pProxy = new RecordListProxy(m_pModel, this);
+    m_pProxy = new App::RecordListProxy(m_pModel, this);
     m_listRecords->setModel(m_pProxy);
     // A double-click or the list's context menu shows a record's pictures in a window of its own.
     new CRecordPreviewLauncher(
@@ -321,10 +321,10 @@ void CZOLTDlg::ShowAbout() {
     about.exec();
 }
 
-void CZOLTDlg::UseSettings(WindowSettings* settings) {
+void CZOLTDlg::UseSettings(App::WindowSettings* settings) {
     m_pSettings = settings;
     m_templateChoice =
-        std::make_unique<TemplateChoice>(m_pPrompts, settings != nullptr ? settings->Store() : nullptr);
+        std::make_unique<App::TemplateChoice>(m_pPrompts, settings != nullptr ? settings->Store() : nullptr);
     ShowTemplateInUse();
     if (settings == nullptr) {
         return;
@@ -400,7 +400,7 @@ void CZOLTDlg::LoadRecordList() {
     const std::optional<Method> method = CurrentMethod();
     const char* table = method ? CDataSetLayout::RecordTable(*method) : "";
     // A failed read lists nothing.
-    ResultTable result;
+    Data::ResultTable result;
     m_dataDb.ReadTable(table, &result);
     const int columns = result.Columns();
     m_pModel->SetResultTable(std::move(result));

@@ -15,7 +15,6 @@
 
 class CDialogUnits;
 class CRecordListModel;
-class TemplateChoice;
 class CWindowReportSink;
 class IUserPrompts;
 class QAction;
@@ -26,9 +25,13 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTableView;
+
+namespace App {
 class RecordFilterBar;
 class RecordListProxy;
+class TemplateChoice;
 class WindowSettings;
+} // namespace App
 
 // The main window: choose a test data set, tick records, write the report on a worker thread.
 class CZOLTDlg : public QDialog, public CBaseThread {
@@ -54,11 +57,11 @@ public:
     void ShowAbout();
     // Remembers the method, the data folder, the placement and the report template there from now
     // on, and takes back what it holds; null remembers nothing. The settings must outlive the window.
-    void UseSettings(WindowSettings* settings);
+    void UseSettings(App::WindowSettings* settings);
     // The context menu's "报告模板…" and "内置报告".
     void OnChooseTemplate();
     void OnUseBuiltinReport();
-    TemplateChoice* Templates() const { return m_templateChoice.get(); }
+    App::TemplateChoice* Templates() const { return m_templateChoice.get(); }
 
     // The report name proposed for a method at a local date and time (seconds are not used).
     static QString ProposedReportName(Method method, const QDateTime& when);
@@ -72,7 +75,7 @@ public:
     const QString& ReportPath() const { return m_strReportPath; }
     bool HasDataSet() const { return m_dataDb.IsOpen(); }
     CRecordListModel* RecordModel() const { return m_pModel; }
-    RecordListProxy* RecordProxy() const { return m_pProxy; }
+    App::RecordListProxy* RecordProxy() const { return m_pProxy; }
     static const AnchoredMargins& Margins();
 
 protected:
@@ -133,11 +136,11 @@ private:
     QLabel* m_labelHint = nullptr;
     QAction* m_actionAbout = nullptr;
     CRecordListModel* m_pModel = nullptr;
-    RecordListProxy* m_pProxy = nullptr;
-    RecordFilterBar* m_pFilterBar = nullptr;
-    WindowSettings* m_pSettings = nullptr;
+    App::RecordListProxy* m_pProxy = nullptr;
+    App::RecordFilterBar* m_pFilterBar = nullptr;
+    App::WindowSettings* m_pSettings = nullptr;
 
-    std::unique_ptr<TemplateChoice> m_templateChoice;
+    std::unique_ptr<App::TemplateChoice> m_templateChoice;
 
     std::shared_ptr<Job> m_job; // the running report job, if any
     std::shared_future<void> m_jobPickedUp;

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QTimer>
 
+namespace App {
+
 RecordFilterBar::RecordFilterBar(RecordListProxy* proxy, QWidget* parent)
     : QWidget(parent), m_proxy(proxy), m_field(new QLineEdit(this)), m_count(new QLabel(this)),
       m_pause(new QTimer(this)) {
@@ -55,3 +57,5 @@ void RecordFilterBar::ApplyFilter() {
 void RecordFilterBar::ShowCounts() {
     m_count->setText(m_proxy->CountLine());
 }
+
+} // namespace App

@@ -6,6 +6,9 @@ class QEvent;
 class QLabel;
 class QLineEdit;
 class QTimer;
+
+namespace App {
+
 class RecordListProxy;
 
 // The filter field and the count line above the record list. The list is filtered once typing
@@ -37,3 +40,5 @@ private:
     QLabel* m_count;
     QTimer* m_pause;
 };
+
+} // namespace App

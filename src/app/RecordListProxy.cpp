@@ -5,6 +5,8 @@
 
 #include <numeric>
 
+namespace App {
+
 RecordListProxy::RecordListProxy(CRecordListModel* model, QObject* parent)
     : QAbstractProxyModel(parent), m_records(model) {
     setObjectName(QStringLiteral("recordListProxy"));
@@ -22,7 +24,7 @@ void RecordListProxy::OnSourceReset() {
         m_sortColumn = -1;
     }
     ComputeOrder();
-    const ResultTableView table = m_records->Table();
+    const Data::ResultTableView table = m_records->Table();
     m_matches.assign(static_cast<size_t>(table.rows), 1);
     if (!m_matcher.IsEmpty()) {
         for (int row = 0; row < table.rows; ++row) {
@@ -35,15 +37,16 @@ void RecordListProxy::OnSourceReset() {
 }
 
 void RecordListProxy::ComputeOrder() {
-    const ResultTableView table = m_records->Table();
+    const Data::ResultTableView table = m_records->Table();
     if (m_sortColumn < 0) {
         m_order.resize(static_cast<size_t>(table.rows));
         std::iota(m_order.begin(), m_order.end(), 0);
         return;
     }
-    m_order = RecordSorter::Order(table, m_sortColumn,
-                                  m_sortOrder == Qt::AscendingOrder ? RecordSorter::Direction::Ascending
-                                                                    : RecordSorter::Direction::Descending);
+    m_order = Data::RecordSorter::Order(table, m_sortColumn,
+                                        m_sortOrder == Qt::AscendingOrder
+                                            ? Data::RecordSorter::Direction::Ascending
+                                            : Data::RecordSorter::Direction::Descending);
 }
 
 void RecordListProxy::RebuildShown() {
@@ -109,11 +112,11 @@ void RecordListProxy::ApplySortChange() {
 }
 
 void RecordListProxy::SetFilterText(const QString& text) {
-    const RecordMatcher matcher(text);
+    const Data::RecordMatcher matcher(text);
     if (matcher.Text() == m_matcher.Text()) {
         return;
     }
-    const ResultTableView table = m_records->Table();
+    const Data::ResultTableView table = m_records->Table();
     const bool narrows = matcher.Narrows(m_matcher);
     beginResetModel();
     for (int row = 0; row < table.rows; ++row) {
@@ -234,3 +237,5 @@ QVariant RecordListProxy::headerData(int section, Qt::Orientation orientation, i
     }
     return m_records->headerData(section, orientation, role);
 }
+
+} // namespace App

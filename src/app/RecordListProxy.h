@@ -8,6 +8,8 @@
 
 class CRecordListModel;
 
+namespace App {
+
 // What the record list shows of its model: the records that match the filter, in the order of the
 // sort column. It holds the shown rows as a vector of model rows, so mapping an index is a lookup.
 // A sort computes one key per record once; a filter that extends the previous text searches only
@@ -69,9 +71,11 @@ private:
     CRecordListModel* m_records;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    RecordMatcher m_matcher;
+    Data::RecordMatcher m_matcher;
     std::vector<int> m_order;      // every model row in sorted order
     std::vector<char> m_matches;   // per model row: matches the filter
     std::vector<int> m_shown;      // proxy row -> model row
     std::vector<int> m_proxyRowOf; // model row -> proxy row, -1 when hidden
 };
+
+} // namespace App

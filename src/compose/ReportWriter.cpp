@@ -15,7 +15,7 @@ namespace {
 bool WriteEither(Report::ReportRequest&& request, CReport& report) {
     MethodRecords records = request.BuiltInRecords();
     if (request.templatePath.isEmpty()) {
-        return ReportLayout(request.method).Build(request.baseInfo, report, request.target, records);
+        return Report::ReportLayout(request.method).Build(request.baseInfo, report, request.target, records);
     }
     const QString templatePath = request.templatePath;
     const QString target = request.target;

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace Data {
+
 namespace {
 
 bool IsContinuation(unsigned char byte) {
@@ -134,3 +136,5 @@ bool RecordMatcher::MatchesRecord(const ResultTableView& table, int row) const {
 bool RecordMatcher::Narrows(const RecordMatcher& previous) const {
     return m_text.contains(previous.m_text, Qt::CaseInsensitive);
 }
+
+} // namespace Data

@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace Data {
+
 // The record filter shared by the record list and zolt-report: a record matches when one of its
 // cells, as shown, contains the text, ignoring case (Qt's case folding). An empty text matches
 // every record. Cells are searched in their UTF-8 form; only a cell holding letters with case
@@ -32,7 +34,9 @@ private:
 
     QString m_text;
     QByteArray m_needle;            // case-folded text, UTF-8
-    bool m_hasNul = false;         // set from m_needle, so declared after it
+    bool m_hasNul = false;          // set from m_needle, so declared after it
     QByteArrayMatcher m_longNeedle; // m_needle's skip table, made once for the long-text search
     mutable std::string m_lower;    // a cell with its ASCII letters in lower case, reused
 };
+
+} // namespace Data

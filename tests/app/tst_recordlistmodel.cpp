@@ -71,7 +71,7 @@ void SetColumn(CRecordListModel& model, const QStringList& cells) {
 }
 
 // The "n" of every shown row, top to bottom.
-QList<int> ShownNumbers(const RecordListProxy& proxy) {
+QList<int> ShownNumbers(const App::RecordListProxy& proxy) {
     QList<int> numbers;
     for (int row = 0; row < proxy.rowCount(); ++row) {
         numbers << proxy.index(row, 0).data().toInt();
@@ -261,7 +261,7 @@ private slots:
         QFETCH(QByteArray, cell);
         QFETCH(bool, isNumber);
         QFETCH(double, value);
-        const std::optional<double> number = RecordSorter::LeadingNumber(cell.constData());
+        const std::optional<double> number = Data::RecordSorter::LeadingNumber(cell.constData());
         QCOMPARE(number.has_value(), isNumber);
         if (isNumber) {
             QCOMPARE(*number, value);
@@ -292,7 +292,7 @@ private slots:
         QFETCH(QList<int>, ascending);
         QFETCH(QList<int>, descending);
         SetColumn(*m_model, cells);
-        RecordListProxy proxy(m_model.get());
+        App::RecordListProxy proxy(m_model.get());
         QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(ShownNumbers(proxy), QList<int>({1, 2, 3, 4, 5, 6}).mid(0, cells.size()));
         proxy.CycleSort(1);
@@ -308,9 +308,9 @@ private slots:
 
     void ticksStayWithTheirRecordsThroughSortAndFilter() {
         SetColumn(*m_model, {"30", "10", "20", "abc", "40"});
-        RecordListProxy proxy(m_model.get());
+        App::RecordListProxy proxy(m_model.get());
         QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QSignalSpy counts(&proxy, &RecordListProxy::CountsChanged);
+        QSignalSpy counts(&proxy, &App::RecordListProxy::CountsChanged);
         QVERIFY(proxy.setData(proxy.index(1, 0), Qt::Checked, Qt::CheckStateRole)); // "10"
         QCOMPARE(counts.count(), 1);
         proxy.SortBy(1, Qt::DescendingOrder); // abc, 40, 30, 20, 10
@@ -352,10 +352,10 @@ private slots:
         QFETCH(QStringList, typed);
         QFETCH(QList<int>, shown);
         SetSelect(*m_model, "SELECT 1 AS n, '主变异常' AS v UNION ALL SELECT 2, 'GIS-1' UNION ALL "
-                             "SELECT 3, 'gis-10' UNION ALL SELECT 4, '异常' UNION ALL SELECT 5, 'ÄRGER' "
-                             "UNION ALL SELECT 6, '5µs' UNION ALL SELECT 7, CAST(X'41FF' AS TEXT) "
-                             "UNION ALL SELECT 8, 'The quick brown fox jumps over the lazy dog'");
-        RecordListProxy proxy(m_model.get());
+                            "SELECT 3, 'gis-10' UNION ALL SELECT 4, '异常' UNION ALL SELECT 5, 'ÄRGER' "
+                            "UNION ALL SELECT 6, '5µs' UNION ALL SELECT 7, CAST(X'41FF' AS TEXT) "
+                            "UNION ALL SELECT 8, 'The quick brown fox jumps over the lazy dog'");
+        App::RecordListProxy proxy(m_model.get());
         QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
         for (const QString& text : typed) {
             proxy.SetFilterText(text);
@@ -366,7 +366,7 @@ private slots:
 
     void selectAllAndClearActOnShownRecords() {
         SetColumn(*m_model, {"异常", "正常", "异常", "注意"});
-        RecordListProxy proxy(m_model.get());
+        App::RecordListProxy proxy(m_model.get());
         proxy.SetFilterText("异常");
         proxy.SetShownChecked(true);
         QCOMPARE(m_model->CheckedRows(), QList<int>({0, 2}));

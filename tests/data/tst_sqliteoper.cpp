@@ -259,7 +259,7 @@ private slots:
             QCOMPARE(sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
         }
         CNkSQLiteOper db;
-        ResultTable read;
+        Data::ResultTable read;
         QVERIFY(!db.ReadTable("R", &read)); // not open
         QVERIFY(db.OpenReadOnly(path));
         Table queried;

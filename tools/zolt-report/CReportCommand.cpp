@@ -215,7 +215,7 @@ int CReportCommand::Write(QTextStream& err) {
         return fail(QStringLiteral("cannot open %1").arg(QDir::toNativeSeparators(database)));
     }
     const QString table = QString::fromLatin1(CDataSetLayout::RecordTable(m_method));
-    ResultTable resultOwner;
+    Data::ResultTable resultOwner;
     const bool queried = db.ReadTable(table.toLatin1().constData(), &resultOwner);
     if (!queried) {
         return fail(QStringLiteral("cannot read table %1 of %2 (missing, or not an SQLite database)")
@@ -228,7 +228,7 @@ int CReportCommand::Write(QTextStream& err) {
     }
 
     Report::ReportRequest request = Gather(resultOwner, selected, folder);
-    resultOwner = ResultTable();
+    resultOwner = Data::ResultTable();
     db.Close();
 
     auto sink = std::make_shared<CConsoleSink>(err, m_bProgress);
@@ -240,7 +240,7 @@ int CReportCommand::Write(QTextStream& err) {
     return kWritten;
 }
 
-std::optional<CReportCommand::ExitCode> CReportCommand::SelectRecords(const ResultTableView& table,
+std::optional<CReportCommand::ExitCode> CReportCommand::SelectRecords(const Data::ResultTableView& table,
                                                                       std::vector<int>* selected,
                                                                       QTextStream& err) const {
     std::vector<int> order;
@@ -257,11 +257,11 @@ std::optional<CReportCommand::ExitCode> CReportCommand::SelectRecords(const Resu
             err << "zolt-report: unknown sort column '" << m_strSortColumn << "'\n\n" << UsageText();
             return kUsage;
         }
-        order = RecordSorter::Order(table, column,
-                                    m_bSortDescending ? RecordSorter::Direction::Descending
-                                                      : RecordSorter::Direction::Ascending);
+        order = Data::RecordSorter::Order(table, column,
+                                          m_bSortDescending ? Data::RecordSorter::Direction::Descending
+                                                            : Data::RecordSorter::Direction::Ascending);
     }
-    const RecordMatcher matcher(m_strFilter);
+    const Data::RecordMatcher matcher(m_strFilter);
     std::vector<int> listed;
     for (int row : order) {
         if (matcher.MatchesRecord(table, row)) {
@@ -286,8 +286,8 @@ std::optional<CReportCommand::ExitCode> CReportCommand::SelectRecords(const Resu
 }
 
 // The request for the selected records (counted from 0), in the order given.
-Report::ReportRequest CReportCommand::Gather(const ResultTable& result, const std::vector<int>& selected,
-                                             const QString& folder) const {
+Report::ReportRequest CReportCommand::Gather(const Data::ResultTable& result,
+                                             const std::vector<int>& selected, const QString& folder) const {
     Report::ReportRequest request;
     request.method = m_method;
     request.baseInfo = m_baseInfo;
@@ -295,7 +295,7 @@ Report::ReportRequest CReportCommand::Gather(const ResultTable& result, const st
     request.pictureFolder = CDataSetLayout::PictureFolder(folder, m_method);
     request.templatePath = m_strTemplate;
     request.target = m_strOut;
-    const ResultTableView view = result.View();
+    const Data::ResultTableView view = result.View();
     for (int column = 0; column < view.columns; ++column) {
         request.columnNames.append(Utf8ToWide(view.Caption(column)));
     }

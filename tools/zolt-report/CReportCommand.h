@@ -11,7 +11,9 @@
 #include <optional>
 #include <vector>
 
+namespace Data {
 class ResultTable;
+} // namespace Data
 class QTextStream;
 
 // zolt-report: writes the report of a test data set without a window, from command-line options.
@@ -31,9 +33,9 @@ private:
     bool ParseArguments(const QStringList& arguments, QTextStream& err);
     int Write(QTextStream& err);
     // The records to write, 0-based, after --filter, --sort and --rows; an exit code on failure.
-    std::optional<ExitCode> SelectRecords(const ResultTableView& table, std::vector<int>* selected,
+    std::optional<ExitCode> SelectRecords(const Data::ResultTableView& table, std::vector<int>* selected,
                                           QTextStream& err) const;
-    Report::ReportRequest Gather(const ResultTable& result, const std::vector<int>& selected,
+    Report::ReportRequest Gather(const Data::ResultTable& result, const std::vector<int>& selected,
                                  const QString& folder) const;
 
     QString m_strData;
