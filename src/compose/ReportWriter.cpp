@@ -6,6 +6,7 @@
 #include "template/TemplateReport.h"
 
 #include <exception>
+#include <utility>
 
 namespace Compose {
 
