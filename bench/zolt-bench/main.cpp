@@ -64,9 +64,9 @@ struct ReportCase {
     SampleSet cpuMs;
     long peakRssKiB = 0; // the largest of the runs
     qint64 bytes = 0;
-    bool bFormatMatches = true; // the file starts as its format does
-    SampleSet copyMs;           // plain copy
-    SampleSet durableMs;        // durable copy
+    bool formatMatches = true; // the file starts as its format does
+    SampleSet copyMs;          // plain copy
+    SampleSet durableMs;       // durable copy
     SampleSet checkMs;
     SampleSet startMs;
 
@@ -108,7 +108,7 @@ struct Target {
     QString name;
     QString measured;
     QString limit;
-    bool bMet = false;
+    bool met = false;
 };
 
 QString Program(const char* path) {
@@ -311,7 +311,7 @@ ReportCase MeasureReport(const Settings& settings, const QString& dataSet, const
             Fail(QStringLiteral("zolt-report warned: ") + QString::fromLocal8Bit(report.output.left(600)));
         }
         result.bytes = QFileInfo(out).size();
-        result.bFormatMatches = StartsAsItsFormat(out, fileFormat);
+        result.formatMatches = StartsAsItsFormat(out, fileFormat);
         const ChildProcess::Result copied = ChildProcess::RunFunction(
             [&] { return CopyLimit::Copy(pictures, copy, result.bytes, false); }, {});
         const ChildProcess::Result durable = ChildProcess::RunFunction(
@@ -546,7 +546,7 @@ void PrintTable(const Settings& settings, const std::vector<ReportCase>& reports
                     MiB(startup->peakRssKiB));
     }
     for (const ReportCase& report : reports) {
-        if (!report.bFormatMatches) {
+        if (!report.formatMatches) {
             std::printf(
                 "note: the .%s report of %d records is not in that format (is its writer plugged in?)\n",
                 qPrintable(report.format), report.records);
@@ -564,7 +564,7 @@ void PrintTable(const Settings& settings, const std::vector<ReportCase>& reports
         std::printf("\n%-38s %14s %14s\n", "target", "measured", "limit");
         for (const Target& target : targets) {
             std::printf("%-38s %14s %14s  %s\n", qPrintable(target.name), qPrintable(target.measured),
-                        qPrintable(target.limit), target.bMet ? "met" : "MISSED");
+                        qPrintable(target.limit), target.met ? "met" : "MISSED");
         }
     }
 }
@@ -587,7 +587,7 @@ QJsonObject ToJson(const Settings& settings, const QString& loadBefore, const QS
                                        {QStringLiteral("cpu_ms_median"), report.cpuMs.Median()},
                                        {QStringLiteral("peak_rss_kib"), double(report.peakRssKiB)},
                                        {QStringLiteral("bytes"), double(report.bytes)},
-                                       {QStringLiteral("format_matches"), report.bFormatMatches},
+                                       {QStringLiteral("format_matches"), report.formatMatches},
                                        {QStringLiteral("copy_ms_median"), report.copyMs.Median()},
                                        {QStringLiteral("ratio"), report.Ratio()},
                                        {QStringLiteral("durable_copy_ms_median"), report.durableMs.Median()},
@@ -626,7 +626,7 @@ QJsonObject ToJson(const Settings& settings, const QString& loadBefore, const QS
         targetArray.append(QJsonObject{{QStringLiteral("name"), target.name},
                                        {QStringLiteral("measured"), target.measured},
                                        {QStringLiteral("limit"), target.limit},
-                                       {QStringLiteral("met"), target.bMet}});
+                                       {QStringLiteral("met"), target.met}});
     }
     root[QStringLiteral("targets")] = targetArray;
     return root;
