@@ -9,7 +9,6 @@
 #include "data/RecordSorter.h"
 #include "data/ResultTable.h"
 #include "data/Utf8ToWide.h"
-#include "report/IReportSink.h"
 #include "report/ReportRequest.h"
 
 #include <QDate>
