@@ -74,9 +74,9 @@ bool MakeDataSet(const QString& outDir, int records, QString* folder) {
     const pid_t child = fork();
     if (child == 0) {
         DemoDataSet::Options options;
-        options.strOutDir = outDir;
-        options.nRecords = records;
-        options.bPictures = false;
+        options.outDir = outDir;
+        options.records = records;
+        options.pictures = false;
         _exit(DemoDataSet::Generate(options, nullptr, nullptr) ? 0 : 1);
     }
     int status = 0;
@@ -96,7 +96,7 @@ struct SelectionSeries {
 };
 
 // Each step is timed with the view brought up to date, as a user would wait for it.
-void MeasureSelection(RecordListProxy& proxy, QTableView& table, SelectionSeries& series) {
+void MeasureSelection(App::RecordListProxy& proxy, QTableView& table, SelectionSeries& series) {
     QElapsedTimer timer;
     double cpuStart = 0;
     double cpu = 0;
@@ -149,6 +149,97 @@ void MeasureSelection(RecordListProxy& proxy, QTableView& table, SelectionSeries
     proxy.setData(proxy.index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
 }
 
+struct LoadSeries {
+    Series query{"ReadTable", {}};
+    Series load{"SetResultTable", {}};
+    Series view{"view shown and painted", {}};
+    Series total{"folder chosen to list painted", {}};
+    Series totalCpu{"  the same, processor time", {}};
+    Series selectAll{"SetAllChecked(true)", {}};
+    Series clearAll{"SetAllChecked(false)", {}};
+    Series gather{"CheckedRows + cells of ticked rows", {}};
+    Series release{"Clear (frees the table)", {}};
+    int rows = 0;
+    int columns = 0;
+};
+
+// One run up to the list painted: read, hand to the model, show. False when the data set cannot be
+// read.
+bool MeasureLoad(const QString& folder, CRecordListModel& model, QTableView& table, LoadSeries& series) {
+    QElapsedTimer all;
+    all.start();
+    const double cpuStart = CpuMs();
+    QElapsedTimer timer;
+    timer.start();
+    Common::CNkSQLiteOper db;
+    Data::ResultTable result;
+    if (!db.OpenReadOnly(CDataSetLayout::DatabasePath(folder)) ||
+        !db.ReadTable(CDataSetLayout::RecordTable(0), &result)) {
+        return false;
+    }
+    series.rows = result.Rows();
+    series.columns = result.Columns();
+    series.query.values.push_back(Ms(timer));
+
+    timer.restart();
+    model.SetResultTable(std::move(result));
+    series.load.values.push_back(Ms(timer));
+
+    timer.restart();
+    table.show();
+    table.repaint();
+    QCoreApplication::processEvents();
+    series.view.values.push_back(Ms(timer));
+    series.total.values.push_back(Ms(all));
+    series.totalCpu.values.push_back(CpuMs() - cpuStart);
+    return true;
+}
+
+// Every row ticked, the ticked rows' report cells gathered as the generate button does, every row
+// unticked. False when the gathering found nothing.
+bool MeasureTicks(CRecordListModel& model, const QString& pictureFolder, LoadSeries& series) {
+    QElapsedTimer timer;
+    timer.start();
+    model.SetAllChecked(true);
+    series.selectAll.values.push_back(Ms(timer));
+
+    timer.restart();
+    qsizetype characters = 0;
+    for (int row : model.CheckedRows()) {
+        const auto refs =
+            CDataSetLayout::GatherRecord(0, pictureFolder, [&](int c) { return model.CellText(row, c); });
+        characters += refs.strValue.size() + refs.strPicture1.size();
+    }
+    series.gather.values.push_back(Ms(timer));
+
+    timer.restart();
+    model.SetAllChecked(false);
+    series.clearAll.values.push_back(Ms(timer));
+    return characters != 0;
+}
+
+void PrintResults(LoadSeries& list, SelectionSeries& selection, int runs, long baseRss, long peakRss) {
+    std::printf("record list: %d rows x %d columns, %d runs\n", list.rows, list.columns, runs);
+    for (Series* series : {&list.query, &list.load, &list.view, &list.total, &list.totalCpu, &list.selectAll,
+                           &list.clearAll, &list.gather, &list.release, &selection.sortNumber,
+                           &selection.sortText, &selection.restore, &selection.keystroke, &selection.tick,
+                           &selection.sortNumberCpu, &selection.sortTextCpu, &selection.keystrokeCpu}) {
+        if (!series->values.empty()) {
+            series->Print();
+        }
+    }
+    std::printf("  peak RSS: %.1f MiB (%.1f MiB before the first load)\n", peakRss / 1024.0,
+                baseRss / 1024.0);
+    std::printf("result: rows=%d columns=%d load_ms=%.3f load_cpu_ms=%.3f select_all_ms=%.3f "
+                "clear_all_ms=%.3f peak_rss_kib=%ld sort_number_ms=%.3f sort_text_ms=%.3f "
+                "filter_keystroke_ms=%.3f tick_count_ms=%.4f sort_number_cpu_ms=%.3f sort_text_cpu_ms=%.3f "
+                "filter_keystroke_cpu_ms=%.3f\n",
+                list.rows, list.columns, list.total.Median(), list.totalCpu.Median(), list.selectAll.Median(),
+                list.clearAll.Median(), peakRss, selection.sortNumber.Median(), selection.sortText.Median(),
+                selection.keystroke.Median(), selection.tick.Median(), selection.sortNumberCpu.Median(),
+                selection.sortTextCpu.Median(), selection.keystrokeCpu.Median());
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -171,103 +262,30 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     const long baseRss = PeakRssKiB();
 
-    Series query{"ReadTable", {}};
-    Series load{"SetResultTable", {}};
-    Series view{"view shown and painted", {}};
-    Series total{"folder chosen to list painted", {}};
-    Series totalCpu{"  the same, processor time", {}};
-    Series selectAll{"SetAllChecked(true)", {}};
-    Series clearAll{"SetAllChecked(false)", {}};
-    Series gather{"CheckedRows + cells of ticked rows", {}};
-    Series release{"Clear (frees the table)", {}};
-    int columns = 0;
-    int rows = 0;
-
-    Common::CNkSQLiteOper db;
+    LoadSeries list;
     CRecordListModel model;
-    RecordListProxy proxy(&model);
+    App::RecordListProxy proxy(&model);
     SelectionSeries selection;
     QTableView table;
     table.resize(1200, 700);
     table.setModel(&proxy);
     const QString pictureFolder = CDataSetLayout::PictureFolder(folder, 0);
     for (int run = 0; run < runs; ++run) {
-        QElapsedTimer all;
-        all.start();
-        const double cpuStart = CpuMs();
-        timer.restart();
-        ResultTable result;
-        if (!db.OpenReadOnly(CDataSetLayout::DatabasePath(folder)) ||
-            !db.ReadTable(CDataSetLayout::RecordTable(0), &result)) {
+        if (!MeasureLoad(folder, model, table, list)) {
             std::fprintf(stderr, "cannot read the data set\n");
             return 1;
         }
-        rows = result.Rows();
-        columns = result.Columns();
-        query.values.push_back(Ms(timer));
-
-        timer.restart();
-        model.SetResultTable(std::move(result));
-        load.values.push_back(Ms(timer));
-
-        timer.restart();
-        table.show();
-        table.repaint();
-        QCoreApplication::processEvents();
-        view.values.push_back(Ms(timer));
-        total.values.push_back(Ms(all));
-        totalCpu.values.push_back(CpuMs() - cpuStart);
-
-        timer.restart();
-        model.SetAllChecked(true);
-        selectAll.values.push_back(Ms(timer));
-
-        // What the generate button does with the ticks: value and picture cells of every ticked row.
-        timer.restart();
-        qsizetype characters = 0;
-        for (int row : model.CheckedRows()) {
-            const auto refs =
-                CDataSetLayout::GatherRecord(0, pictureFolder, [&](int c) { return model.CellText(row, c); });
-            characters += refs.strValue.size() + refs.strPicture1.size();
-        }
-        gather.values.push_back(Ms(timer));
-        if (characters == 0) {
+        if (!MeasureTicks(model, pictureFolder, list)) {
             return 1;
         }
-
-        timer.restart();
-        model.SetAllChecked(false);
-        clearAll.values.push_back(Ms(timer));
-
         MeasureSelection(proxy, table, selection);
-
         if (run + 1 < runs) {
             timer.restart();
             model.Clear();
-            release.values.push_back(Ms(timer));
+            list.release.values.push_back(Ms(timer));
             table.hide();
         }
     }
-    const long peakRss = PeakRssKiB();
-
-    std::printf("record list: %d rows x %d columns, %d runs\n", rows, columns, runs);
-    for (Series* series :
-         {&query, &load, &view, &total, &totalCpu, &selectAll, &clearAll, &gather, &release,
-          &selection.sortNumber, &selection.sortText, &selection.restore, &selection.keystroke,
-          &selection.tick, &selection.sortNumberCpu, &selection.sortTextCpu, &selection.keystrokeCpu}) {
-        if (!series->values.empty()) {
-            series->Print();
-        }
-    }
-    std::printf("  peak RSS: %.1f MiB (%.1f MiB before the first load)\n", peakRss / 1024.0,
-                baseRss / 1024.0);
-    std::printf("result: rows=%d columns=%d load_ms=%.3f load_cpu_ms=%.3f select_all_ms=%.3f "
-                "clear_all_ms=%.3f peak_rss_kib=%ld sort_number_ms=%.3f sort_text_ms=%.3f "
-                "filter_keystroke_ms=%.3f tick_count_ms=%.4f sort_number_cpu_ms=%.3f sort_text_cpu_ms=%.3f "
-                "filter_keystroke_cpu_ms=%.3f\n",
-                rows, columns, total.Median(), totalCpu.Median(), selectAll.Median(), clearAll.Median(),
-                peakRss, selection.sortNumber.Median(), selection.sortText.Median(),
-                selection.keystroke.Median(), selection.tick.Median(), selection.sortNumberCpu.Median(),
-                selection.sortTextCpu.Median(), selection.keystrokeCpu.Median());
+    PrintResults(list, selection, runs, baseRss, PeakRssKiB());
     return 0;
 }

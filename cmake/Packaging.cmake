@@ -160,7 +160,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Cla
 endif()
 
 # The README's screenshots (scripts/screenshots.sh); not installed.
-if(TARGET zolt_testsupport)
+if(TARGET zolt_testsupport_prompts)
     add_subdirectory(${CMAKE_SOURCE_DIR}/tools/zolt-screenshot ${CMAKE_BINARY_DIR}/tools/zolt-screenshot)
 endif()
 

@@ -7,7 +7,7 @@
 #include "DocumentChecker.h"
 #include "FuzzWorkspace.h"
 #include "word/CWordOper.h"
-#include "word/TextSanitizer.h"
+#include "wordfile/TextSanitizer.h"
 
 #include <QFile>
 

@@ -86,7 +86,7 @@ if [ "$ALL" = 1 ]; then
 
     # ---- ThreadSanitizer: the tests of the code that runs threads ----
     TSAN_BUILD=$ROOT/build-tsan
-    TSAN_TESTS="report_basethread app_reportjob reliability_closeloop word_docpictureblocks word_docwriter data_sqliteoper"
+    TSAN_TESTS="report_basethread app_reportjob reliability_closeloop doc_docpictureblocks doc_docwriter data_sqliteoper"
     stage_start "TSan build"
     configure "$TSAN_BUILD" -DZOLT_SANITIZE=thread
     # shellcheck disable=SC2086

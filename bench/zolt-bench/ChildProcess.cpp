@@ -31,13 +31,71 @@ double TimevalMs(const timeval& value) {
     return value.tv_sec * 1e3 + value.tv_usec / 1e3;
 }
 
+// Keeps what the child writes (up to kOutputKept) and the time `marker` first appears, until the
+// child closes its output or the deadline passes (then it is killed).
+void ReadOutput(int fd, pid_t pid, double start, const ChildProcess::Options& options,
+                ChildProcess::Result& result) {
+    const double deadline = start + options.timeoutMs;
+    QByteArray pending; // output not yet searched for the marker
+    char buffer[16384];
+    for (;;) {
+        const double left = deadline - NowMs();
+        if (left <= 0) {
+            result.timedOut = true;
+            kill(pid, SIGKILL);
+            break;
+        }
+        pollfd watched{fd, POLLIN, 0};
+        const int ready = poll(&watched, 1, static_cast<int>(left) + 1);
+        if (ready <= 0) {
+            continue; // interrupted, or the deadline check above ends the wait
+        }
+        const ssize_t count = read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            break;
+        }
+        const double arrived = NowMs();
+        if (result.output.size() < kOutputKept) {
+            result.output.append(buffer, std::min<qsizetype>(count, kOutputKept - result.output.size()));
+        }
+        if (!options.marker.isEmpty() && result.markerMs < 0) {
+            pending.append(buffer, count);
+            if (pending.contains(options.marker)) {
+                result.markerMs = arrived - start;
+                pending.clear();
+            } else {
+                pending = pending.right(options.marker.size());
+            }
+        }
+    }
+}
+
+// Waits for the child and takes its times, peak memory and end.
+void Reap(pid_t pid, double start, ChildProcess::Result& result) {
+    int status = 0;
+    rusage usage{};
+    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    result.wallMs = NowMs() - start;
+    result.cpuMs = TimevalMs(usage.ru_utime) + TimevalMs(usage.ru_stime);
+    result.peakRssKiB = usage.ru_maxrss;
+    if (WIFEXITED(status)) {
+        result.exitCode = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+    }
+}
+
 } // namespace
 
 QString ChildProcess::Result::Describe() const {
-    if (!bStarted) {
+    if (!started) {
         return QStringLiteral("could not be started");
     }
-    if (bTimedOut) {
+    if (timedOut) {
         return QStringLiteral("timed out and was killed");
     }
     QString text = signal != 0 ? QStringLiteral("ended by signal %1").arg(signal)
@@ -111,61 +169,11 @@ ChildProcess::Result ChildProcess::Start(const std::function<void()>& inChild, c
         close(pipeEnds[0]);
         return result;
     }
-    result.bStarted = true;
+    result.started = true;
 
     // Read the output until the child closes it (it exits), watching for the marker.
-    const double deadline = start + options.timeoutMs;
-    QByteArray pending; // output not yet searched for the marker
-    char buffer[16384];
-    for (;;) {
-        const double left = deadline - NowMs();
-        if (left <= 0) {
-            result.bTimedOut = true;
-            kill(pid, SIGKILL);
-            break;
-        }
-        pollfd watched{pipeEnds[0], POLLIN, 0};
-        const int ready = poll(&watched, 1, static_cast<int>(left) + 1);
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        if (ready <= 0) {
-            continue; // the deadline check above ends the wait
-        }
-        const ssize_t count = read(pipeEnds[0], buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            break;
-        }
-        const double arrived = NowMs();
-        if (result.output.size() < kOutputKept) {
-            result.output.append(buffer, std::min<qsizetype>(count, kOutputKept - result.output.size()));
-        }
-        if (!options.marker.isEmpty() && result.markerMs < 0) {
-            pending.append(buffer, count);
-            if (pending.contains(options.marker)) {
-                result.markerMs = arrived - start;
-                pending.clear();
-            } else {
-                pending = pending.right(options.marker.size());
-            }
-        }
-    }
+    ReadOutput(pipeEnds[0], pid, start, options, result);
     close(pipeEnds[0]);
-
-    int status = 0;
-    rusage usage{};
-    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
-    }
-    result.wallMs = NowMs() - start;
-    result.cpuMs = TimevalMs(usage.ru_utime) + TimevalMs(usage.ru_stime);
-    result.peakRssKiB = usage.ru_maxrss;
-    if (WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        result.signal = WTERMSIG(status);
-    }
+    Reap(pid, start, result);
     return result;
 }

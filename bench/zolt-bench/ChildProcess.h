@@ -20,8 +20,8 @@ public:
     };
 
     struct Result {
-        bool bStarted = false;
-        bool bTimedOut = false;
+        bool started = false;
+        bool timedOut = false;
         int exitCode = -1; // -1 when the child did not exit normally
         int signal = 0;    // the signal that ended it, if any
         double wallMs = 0;
@@ -30,7 +30,7 @@ public:
         long peakRssKiB = 0;
         QByteArray output; // stdout and stderr together, the first 64 KiB
 
-        bool Succeeded() const { return bStarted && !bTimedOut && exitCode == 0; }
+        bool Succeeded() const { return started && !timedOut && exitCode == 0; }
         // One line for a failure message.
         QString Describe() const;
     };

@@ -50,8 +50,8 @@ struct Settings {
     QStringList pictures{kSmall, kLarge};
     int runs = 5;
     int listRecords = 100000;
-    bool bList = true;
-    bool bStartup = true;
+    bool measureList = true;
+    bool measureStartup = true;
     QString jsonPath;
     QString workDir;
     // A Windows build folder (scripts/build-windows.sh): the report rows run its zolt-report.exe
@@ -67,9 +67,9 @@ struct ReportCase {
     SampleSet cpuMs;
     long peakRssKiB = 0; // the largest of the runs
     qint64 bytes = 0;
-    bool bFormatMatches = true; // the file starts as its format does
-    SampleSet copyMs;           // plain copy
-    SampleSet durableMs;        // durable copy
+    bool formatMatches = true; // the file starts as its format does
+    SampleSet copyMs;          // plain copy
+    SampleSet durableMs;       // durable copy
     SampleSet checkMs;
     SampleSet startMs;
 
@@ -111,7 +111,7 @@ struct Target {
     QString name;
     QString measured;
     QString limit;
-    bool bMet = false;
+    bool met = false;
 };
 
 QString Program(const char* path) {
@@ -162,6 +162,21 @@ bool ParseChoices(const QString& value, const QStringList& allowed, const char* 
             return false;
         }
     }
+    return true;
+}
+
+// "100,10,100" -> {10, 100}; false after a message when a part is not a number of at least 1.
+bool ParseSizes(const QString& text, std::vector<int>* sizes) {
+    sizes->clear();
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        int size = 0;
+        if (!ParseNumber(part, 1, &size)) {
+            return false;
+        }
+        sizes->push_back(size);
+    }
+    std::sort(sizes->begin(), sizes->end());
+    sizes->erase(std::unique(sizes->begin(), sizes->end()), sizes->end());
     return true;
 }
 
@@ -221,17 +236,8 @@ std::optional<Settings> ParseSettings(const QStringList& arguments) {
         settings.runs = 1;
         settings.listRecords = 1000;
     }
-    if (parser.isSet(sizes)) {
-        settings.sizes.clear();
-        for (const QString& part : parser.value(sizes).split(QLatin1Char(','))) {
-            int size = 0;
-            if (!ParseNumber(part, 1, &size)) {
-                return std::nullopt;
-            }
-            settings.sizes.push_back(size);
-        }
-        std::sort(settings.sizes.begin(), settings.sizes.end());
-        settings.sizes.erase(std::unique(settings.sizes.begin(), settings.sizes.end()), settings.sizes.end());
+    if (parser.isSet(sizes) && !ParseSizes(parser.value(sizes), &settings.sizes)) {
+        return std::nullopt;
     }
     if ((parser.isSet(formats) &&
          !ParseChoices(parser.value(formats),
@@ -247,8 +253,8 @@ std::optional<Settings> ParseSettings(const QStringList& arguments) {
     if (parser.isSet(listRecords) && !ParseNumber(parser.value(listRecords), 0, &settings.listRecords)) {
         return std::nullopt;
     }
-    settings.bList = settings.listRecords > 0;
-    settings.bStartup = !parser.isSet(noStartup);
+    settings.measureList = settings.listRecords > 0;
+    settings.measureStartup = !parser.isSet(noStartup);
     settings.jsonPath = parser.value(json);
     settings.workDir = parser.value(workDir);
     settings.windowsBuild = QDir(parser.value(windows)).absolutePath();
@@ -328,7 +334,7 @@ ReportCase MeasureReport(const Settings& settings, const QString& dataSet, const
             Fail(QStringLiteral("zolt-report warned: ") + QString::fromLocal8Bit(report.output.left(600)));
         }
         result.bytes = QFileInfo(out).size();
-        result.bFormatMatches = StartsAsItsFormat(out, fileFormat);
+        result.formatMatches = StartsAsItsFormat(out, fileFormat);
         const ChildProcess::Result copied = ChildProcess::RunFunction(
             [&] { return CopyLimit::Copy(pictures, copy, result.bytes, false); }, {});
         const ChildProcess::Result durable = ChildProcess::RunFunction(
@@ -562,7 +568,7 @@ void PrintTable(const Settings& settings, const std::vector<ReportCase>& reports
                     MiB(startup->peakRssKiB));
     }
     for (const ReportCase& report : reports) {
-        if (!report.bFormatMatches) {
+        if (!report.formatMatches) {
             std::printf(
                 "note: the .%s report of %d records is not in that format (is its writer plugged in?)\n",
                 qPrintable(report.format), report.records);
@@ -580,7 +586,7 @@ void PrintTable(const Settings& settings, const std::vector<ReportCase>& reports
         std::printf("\n%-38s %14s %14s\n", "target", "measured", "limit");
         for (const Target& target : targets) {
             std::printf("%-38s %14s %14s  %s\n", qPrintable(target.name), qPrintable(target.measured),
-                        qPrintable(target.limit), target.bMet ? "met" : "MISSED");
+                        qPrintable(target.limit), target.met ? "met" : "MISSED");
         }
     }
 }
@@ -603,7 +609,7 @@ QJsonObject ToJson(const Settings& settings, const QString& loadBefore, const QS
                                        {QStringLiteral("cpu_ms_median"), report.cpuMs.Median()},
                                        {QStringLiteral("peak_rss_kib"), double(report.peakRssKiB)},
                                        {QStringLiteral("bytes"), double(report.bytes)},
-                                       {QStringLiteral("format_matches"), report.bFormatMatches},
+                                       {QStringLiteral("format_matches"), report.formatMatches},
                                        {QStringLiteral("copy_ms_median"), report.copyMs.Median()},
                                        {QStringLiteral("ratio"), report.Ratio()},
                                        {QStringLiteral("durable_copy_ms_median"), report.durableMs.Median()},
@@ -642,7 +648,7 @@ QJsonObject ToJson(const Settings& settings, const QString& loadBefore, const QS
         targetArray.append(QJsonObject{{QStringLiteral("name"), target.name},
                                        {QStringLiteral("measured"), target.measured},
                                        {QStringLiteral("limit"), target.limit},
-                                       {QStringLiteral("met"), target.bMet}});
+                                       {QStringLiteral("met"), target.met}});
     }
     root[QStringLiteral("targets")] = targetArray;
     return root;
@@ -684,12 +690,12 @@ int Benchmark(const Settings& settings) {
         QDir(dataSet).removeRecursively();
     }
     std::optional<ListCase> list;
-    if (settings.bList) {
+    if (settings.measureList) {
         list = MeasureList(settings);
         std::printf("  list %d records: %.1f ms\n", list->rows, list->loadMs);
     }
     std::optional<StartupCase> startup;
-    if (settings.bStartup) {
+    if (settings.measureStartup) {
         startup = MeasureStartup(settings, workDir);
         std::printf("  start-up: %.1f ms\n", startup->shownMs.Median());
     }

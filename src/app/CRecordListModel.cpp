@@ -12,10 +12,10 @@ CRecordListModel::~CRecordListModel() {
 }
 
 void CRecordListModel::SetResultTable(char** table, int rows, int columns) {
-    SetResultTable(ResultTable(table, rows, columns));
+    SetResultTable(Data::ResultTable(table, rows, columns));
 }
 
-void CRecordListModel::SetResultTable(ResultTable table) {
+void CRecordListModel::SetResultTable(Data::ResultTable table) {
     beginResetModel();
     ReleaseTable();
     m_table = std::move(table);
@@ -37,7 +37,7 @@ void CRecordListModel::Clear() {
 }
 
 void CRecordListModel::ReleaseTable() {
-    m_table = ResultTable();
+    m_table = Data::ResultTable();
     m_nRows = 0;
     m_nColumns = 0;
     m_arrCaptions.clear();

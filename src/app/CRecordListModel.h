@@ -26,7 +26,7 @@ public:
     // destroyed; a null table is allowed). Columns and captions come from its first row; every
     // row starts unticked.
     void SetResultTable(char** table, int rows, int columns);
-    void SetResultTable(ResultTable table);
+    void SetResultTable(Data::ResultTable table);
     // No columns, no rows.
     void Clear();
 
@@ -40,7 +40,7 @@ public:
     // Kept with every tick, so that counting never walks the rows.
     int CheckedCount() const { return m_nChecked; }
     // The result table itself, for sorting and filtering without decoding every cell.
-    ResultTableView Table() const { return m_table.View(); }
+    Data::ResultTableView Table() const { return m_table.View(); }
 
     // Decoded cell text; empty for a NULL cell and for a row or column the table does not have.
     QString CellText(int row, int column) const;
@@ -58,7 +58,7 @@ private:
     const char* Cell(int row, int column) const;
     void ReleaseTable();
 
-    ResultTable m_table;
+    Data::ResultTable m_table;
     int m_nRows = 0;
     int m_nColumns = 0;
     QStringList m_arrCaptions;

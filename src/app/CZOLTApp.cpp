@@ -33,8 +33,8 @@ int CZOLTApp::InitInstance() {
     QTranslator qtTranslator;
     InstallQtTranslation(qtTranslator);
 
-    QtUserPrompts prompts;
-    WindowSettings settings;
+    App::QtUserPrompts prompts;
+    App::WindowSettings settings;
     int result = 0;
     {
         CZOLTDlg dialog(&prompts);

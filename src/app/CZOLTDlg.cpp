@@ -14,12 +14,9 @@
 #include "app/WindowSettings.h"
 #include "baseinfo/CDialogUnits.h"
 #include "baseinfo/IUserPrompts.h"
+#include "compose/ReportWriter.h"
 #include "data/CDataSetLayout.h"
-#include "report/BaseInfoRecord.h"
-#include "report/CReport.h"
 #include "report/CReportParam.h"
-#include "report/ReportLayout.h"
-#include "template/TemplateReport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -73,7 +70,7 @@ CZOLTDlg::CZOLTDlg(IUserPrompts* prompts, QWidget* parent)
     setObjectName(QStringLiteral("102"));
     CreateControls();
     OnInitDialog();
-    m_templateChoice = std::make_unique<TemplateChoice>(m_pPrompts, nullptr);
+    m_templateChoice = std::make_unique<App::TemplateChoice>(m_pPrompts, nullptr);
     ShowTemplateInUse();
 }
 
@@ -111,7 +108,7 @@ void CZOLTDlg::CreateControls() {
     m_labelHint = new QLabel(QStringLiteral("提示：请选择保存数据的文件夹"), this);
     m_labelHint->setGeometry(units.ToRect(166, 35, 162, 11));
     // Beside 全选 and 重选, where the progress bar shows only while a report is written.
-    m_pFilterBar = new RecordFilterBar(m_pProxy, this);
+    m_pFilterBar = new App::RecordFilterBar(m_pProxy, this);
     m_pFilterBar->Place(units.ToRect(119, 52, 290, 14), units.ToX(100));
 
     ConnectControls();
@@ -168,7 +165,7 @@ void CZOLTDlg::CreateListControls(const CDialogUnits& units) {
     m_listRecords->setGeometry(units.ToRect(7, 93, 509, 260));
     m_pModel = new CRecordListModel(this);
     // The list shows the records through a sorting, filtering view of the model.
-    m_pProxy = new RecordListProxy(m_pModel, this);
+    m_pProxy = new App::RecordListProxy(m_pModel, this);
     m_listRecords->setModel(m_pProxy);
     // A double-click or the list's context menu shows a record's pictures in a window of its own.
     new CRecordPreviewLauncher(
@@ -200,7 +197,7 @@ void CZOLTDlg::CreateAboutAction() {
     // On Windows the About entry goes into the window's native system menu. Where the window
     // manager owns that menu, it lives in the window's context menu and on F1.
     const QString aboutText = QStringLiteral("关于 ZOLT(&A)...");
-    m_bAboutInSystemMenu = SystemMenu::AppendAbout(this, aboutText);
+    m_bAboutInSystemMenu = App::SystemMenu::AppendAbout(this, aboutText);
     m_actionAbout = new QAction(aboutText, this);
     m_actionAbout->setObjectName(QStringLiteral("actionAbout"));
     m_actionAbout->setShortcut(QKeySequence(Qt::Key_F1));
@@ -224,7 +221,7 @@ void CZOLTDlg::CreateAboutAction() {
 }
 
 bool CZOLTDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
-    if (SystemMenu::IsAboutCommand(eventType, message)) {
+    if (App::SystemMenu::IsAboutCommand(eventType, message)) {
         // Shown once the system menu's command has returned, not inside the native call.
         QMetaObject::invokeMethod(this, &CZOLTDlg::ShowAbout, Qt::QueuedConnection);
         *result = 0;
@@ -338,10 +335,10 @@ void CZOLTDlg::ShowAbout() {
     about.exec();
 }
 
-void CZOLTDlg::UseSettings(WindowSettings* settings) {
+void CZOLTDlg::UseSettings(App::WindowSettings* settings) {
     m_pSettings = settings;
     m_templateChoice =
-        std::make_unique<TemplateChoice>(m_pPrompts, settings != nullptr ? settings->Store() : nullptr);
+        std::make_unique<App::TemplateChoice>(m_pPrompts, settings != nullptr ? settings->Store() : nullptr);
     ShowTemplateInUse();
     if (settings == nullptr) {
         return;
@@ -417,7 +414,7 @@ void CZOLTDlg::LoadRecordList() {
     const std::optional<Method> method = CurrentMethod();
     const char* table = method ? CDataSetLayout::RecordTable(*method) : "";
     // A failed read lists nothing.
-    ResultTable result;
+    Data::ResultTable result;
     m_dataDb.ReadTable(table, &result);
     const int columns = result.Columns();
     m_pModel->SetResultTable(std::move(result));
@@ -492,15 +489,9 @@ void CZOLTDlg::OnBnClickedGenerate() {
     }
     m_strReportPath = ProposedReportName(*method, QDateTime::currentDateTime());
 
-    MethodRecords gathered;
-    const QString pictureFolder = PictureFolderOf(method);
-    // Every ticked record, also those the filter hides, in the order the list is sorted.
-    for (int row : m_pProxy->CheckedRowsInOrder()) {
-        const CDataSetLayout::RecordRefs record = CDataSetLayout::GatherRecord(
-            *method, pictureFolder, [&](int column) { return m_pModel->CellText(row, column); });
-        gathered.Append(record.strValue, record.strPicture1, record.strPicture2, record.strPicture3);
-    }
-    *CReportParam::GetInstance()->RecordsOf(*method) = gathered;
+    auto job = std::make_shared<Job>();
+    job->request = GatherRequest(*method);
+    *CReportParam::GetInstance()->RecordsOf(*method) = job->request.BuiltInRecords();
 
     IUserPrompts::SaveRequest request;
     request.proposedName = m_strReportPath;
@@ -524,14 +515,11 @@ void CZOLTDlg::OnBnClickedGenerate() {
         return;
     }
 
-    auto job = std::make_shared<Job>();
-    job->path = m_strReportPath;
-    job->method = *method;
-    job->sink = std::make_shared<CWindowReportSink>(this, m_pPrompts);
+    job->request.target = m_strReportPath;
     if (m_templateChoice->IsTemplate()) {
-        job->templatePath = m_templateChoice->Path();
-        job->templateData = GatherTemplateData(*method);
+        job->request.templatePath = m_templateChoice->Path();
     }
+    job->sink = std::make_shared<CWindowReportSink>(this, m_pPrompts);
     m_jobPickedUp = job->pickedUp.get_future().share();
     m_job = job;
     if (!Start()) {
@@ -551,32 +539,12 @@ void CZOLTDlg::Run() {
     // Everything the worker needs of the window is taken here; after pickedUp it never touches
     // the window again, so the window may go while the job finishes.
     std::shared_ptr<Job> job = m_job;
-    const QString path = job->path;
-    const Method method = job->method;
+    Report::ReportRequest request = std::move(job->request);
     std::shared_ptr<CWindowReportSink> sink = job->sink;
-    const QString templatePath = job->templatePath;
-    const std::shared_ptr<Template::ReportData> templateData = job->templateData;
     job->pickedUp.set_value();
 
-    CReportParam* param = CReportParam::GetInstance();
-    const BaseInfoRecord baseInfo = param->m_baseInfo;
-    CReport report(sink);
-    bool saved = false;
-    QString error;
-    try {
-        if (templateData) {
-            templateData->baseInfo = baseInfo;
-            saved = Template::TemplateReport::Write(templatePath, path, *templateData, report);
-        } else {
-            const MethodRecords records = *param->RecordsOf(method);
-            saved = ReportLayout(method).Build(baseInfo, report, path, records);
-        }
-        error = report.GetFailure();
-    } catch (const std::exception& e) {
-        saved = false;
-        error = QString::fromUtf8(e.what());
-    }
-    sink->PostDone(saved, error);
+    request.baseInfo = CReportParam::GetInstance()->m_baseInfo;
+    Compose::ReportWriter::Write(std::move(request), sink, nullptr);
 }
 
 bool CZOLTDlg::event(QEvent* event) {
@@ -657,24 +625,21 @@ void CZOLTDlg::ShowTemplateInUse() {
     setWindowTitle(QStringLiteral("ZOLT V2.0") + m_templateChoice->TitleSuffix());
 }
 
-// The ticked records as a template prints them: the built-in report's value and pictures (already
-// gathered into CReportParam) and every cell by its column's name.
-std::shared_ptr<Template::ReportData> CZOLTDlg::GatherTemplateData(Method method) const {
-    auto data = std::make_shared<Template::ReportData>();
-    data->method = method;
-    data->dataSetName = CDataSetLayout::FolderName(m_strDataFolder);
-    data->records = *CReportParam::GetInstance()->RecordsOf(method);
+Report::ReportRequest CZOLTDlg::GatherRequest(Method method) const {
+    Report::ReportRequest request;
+    request.method = method;
+    request.dataSetName = CDataSetLayout::FolderName(m_strDataFolder);
+    request.pictureFolder = PictureFolderOf(method);
     const int columns = m_pModel->columnCount();
     for (int column = 0; column < columns; ++column) {
-        data->columnNames.append(m_pModel->headerData(column, Qt::Horizontal).toString());
+        request.columnNames.append(m_pModel->headerData(column, Qt::Horizontal).toString());
     }
-    // The same records in the same order as the gathering for the built-in report.
     for (int row : m_pProxy->CheckedRowsInOrder()) {
         QStringList cells;
         for (int column = 0; column < columns; ++column) {
             cells.append(m_pModel->CellText(row, column));
         }
-        data->cells.push_back(std::move(cells));
+        request.cells.push_back(std::move(cells));
     }
-    return data;
+    return request;
 }

@@ -3,6 +3,7 @@
 #include "data/CNkSQLiteOper.h"
 #include "data/Method.h"
 #include "report/CBaseThread.h"
+#include "report/ReportRequest.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -14,7 +15,6 @@
 
 class CDialogUnits;
 class CRecordListModel;
-class TemplateChoice;
 class CWindowReportSink;
 class IUserPrompts;
 class QAction;
@@ -25,13 +25,13 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTableView;
+
+namespace App {
 class RecordFilterBar;
 class RecordListProxy;
+class TemplateChoice;
 class WindowSettings;
-
-namespace Template {
-struct ReportData;
-}
+} // namespace App
 
 // The main window: choose a test data set, tick records, write the report on a worker thread.
 class CZOLTDlg : public QDialog, public CBaseThread {
@@ -57,11 +57,11 @@ public:
     void ShowAbout();
     // Remembers the method, the data folder, the placement and the report template there from now
     // on, and takes back what it holds; null remembers nothing. The settings must outlive the window.
-    void UseSettings(WindowSettings* settings);
+    void UseSettings(App::WindowSettings* settings);
     // The context menu's "报告模板…" and "内置报告".
     void OnChooseTemplate();
     void OnUseBuiltinReport();
-    TemplateChoice* Templates() const { return m_templateChoice.get(); }
+    App::TemplateChoice* Templates() const { return m_templateChoice.get(); }
 
     // The report name proposed for a method at a local date and time (seconds are not used).
     static QString ProposedReportName(Method method, const QDateTime& when);
@@ -75,7 +75,7 @@ public:
     const QString& ReportPath() const { return m_strReportPath; }
     bool HasDataSet() const { return m_dataDb.IsOpen(); }
     CRecordListModel* RecordModel() const { return m_pModel; }
-    RecordListProxy* RecordProxy() const { return m_pProxy; }
+    App::RecordListProxy* RecordProxy() const { return m_pProxy; }
     static const AnchoredMargins& Margins();
 
 protected:
@@ -88,12 +88,9 @@ protected:
 
 private:
     struct Job {
-        QString path;
-        Method method = Method::Us;
+        Report::ReportRequest request; // its basic information is taken when the worker starts
         std::shared_ptr<CWindowReportSink> sink;
         std::promise<void> pickedUp; // set by the worker once it no longer needs the window
-        QString templatePath;        // empty: the built-in report
-        std::shared_ptr<Template::ReportData> templateData;
     };
 
     void CreateControls();
@@ -115,7 +112,8 @@ private:
     void OnHeaderClicked(int column);
     void SavePlacement();
     void ShowTemplateInUse();
-    std::shared_ptr<Template::ReportData> GatherTemplateData(Method method) const;
+    // The ticked records of the list, shown or not, in its order, with every cell.
+    Report::ReportRequest GatherRequest(Method method) const;
 
     IUserPrompts* m_pPrompts;
     QIcon m_hIcon;
@@ -140,11 +138,11 @@ private:
     QAction* m_actionAbout = nullptr;
     bool m_bAboutInSystemMenu = false; // the About entry is in the native system menu (Windows)
     CRecordListModel* m_pModel = nullptr;
-    RecordListProxy* m_pProxy = nullptr;
-    RecordFilterBar* m_pFilterBar = nullptr;
-    WindowSettings* m_pSettings = nullptr;
+    App::RecordListProxy* m_pProxy = nullptr;
+    App::RecordFilterBar* m_pFilterBar = nullptr;
+    App::WindowSettings* m_pSettings = nullptr;
 
-    std::unique_ptr<TemplateChoice> m_templateChoice;
+    std::unique_ptr<App::TemplateChoice> m_templateChoice;
 
     std::shared_ptr<Job> m_job; // the running report job, if any
     std::shared_future<void> m_jobPickedUp;

@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
+namespace App {
+
 QString QtUserPrompts::ChooseFolder(QWidget* owner, const QString& title, const QString& startFolder) {
     return QFileDialog::getExistingDirectory(owner, title, startFolder, QFileDialog::ShowDirsOnly);
 }
@@ -76,3 +78,5 @@ bool QtUserPrompts::EditBaseInfo(QWidget* owner) {
 void QtUserPrompts::OpenDocument(const QString& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
+
+} // namespace App

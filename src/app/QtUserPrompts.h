@@ -2,6 +2,8 @@
 
 #include "baseinfo/IUserPrompts.h"
 
+namespace App {
+
 // The prompts as the user sees them: Qt's dialogs and message boxes.
 class QtUserPrompts : public IUserPrompts {
 public:
@@ -13,3 +15,5 @@ public:
     bool EditBaseInfo(QWidget* owner) override;
     void OpenDocument(const QString& path) override;
 };
+
+} // namespace App

@@ -7,17 +7,19 @@
 #include <QLineEdit>
 #include <QTimer>
 
+namespace App {
+
 RecordFilterBar::RecordFilterBar(RecordListProxy* proxy, QWidget* parent)
-    : QWidget(parent), m_pProxy(proxy), m_pField(new QLineEdit(this)), m_pCount(new QLabel(this)),
-      m_pPause(new QTimer(this)) {
+    : QWidget(parent), m_proxy(proxy), m_field(new QLineEdit(this)), m_count(new QLabel(this)),
+      m_pause(new QTimer(this)) {
     setObjectName(QStringLiteral("recordFilterBar"));
-    m_pField->setObjectName(QStringLiteral("recordFilter"));
-    m_pField->setPlaceholderText(QStringLiteral("筛选"));
-    m_pCount->setObjectName(QStringLiteral("recordCount"));
-    m_pPause->setSingleShot(true);
-    m_pPause->setInterval(kPauseMs);
-    connect(m_pPause, &QTimer::timeout, this, &RecordFilterBar::ApplyFilter);
-    connect(m_pField, &QLineEdit::textChanged, m_pPause, qOverload<>(&QTimer::start));
+    m_field->setObjectName(QStringLiteral("recordFilter"));
+    m_field->setPlaceholderText(QStringLiteral("筛选"));
+    m_count->setObjectName(QStringLiteral("recordCount"));
+    m_pause->setSingleShot(true);
+    m_pause->setInterval(kPauseMs);
+    connect(m_pause, &QTimer::timeout, this, &RecordFilterBar::ApplyFilter);
+    connect(m_field, &QLineEdit::textChanged, m_pause, qOverload<>(&QTimer::start));
     connect(proxy, &RecordListProxy::CountsChanged, this, &RecordFilterBar::ShowCounts);
     ShowCounts();
 }
@@ -25,12 +27,12 @@ RecordFilterBar::RecordFilterBar(RecordListProxy* proxy, QWidget* parent)
 void RecordFilterBar::Place(const QRect& area, int fieldWidth) {
     setGeometry(area);
     const int gap = fieldWidth / 16;
-    m_pField->setGeometry(0, 0, fieldWidth, area.height());
-    m_pCount->setGeometry(fieldWidth + gap, 0, qMax(0, area.width() - fieldWidth - gap), area.height());
+    m_field->setGeometry(0, 0, fieldWidth, area.height());
+    m_count->setGeometry(fieldWidth + gap, 0, qMax(0, area.width() - fieldWidth - gap), area.height());
 }
 
 bool RecordFilterBar::HandleEscape(QObject* watched, QEvent* event) {
-    if (watched != m_pField) {
+    if (watched != m_field) {
         return false;
     }
     const QEvent::Type type = event->type();
@@ -41,17 +43,19 @@ bool RecordFilterBar::HandleEscape(QObject* watched, QEvent* event) {
     if (type == QEvent::ShortcutOverride) {
         event->accept();
     } else {
-        m_pField->clear();
+        m_field->clear();
         ApplyFilter();
     }
     return true;
 }
 
 void RecordFilterBar::ApplyFilter() {
-    m_pPause->stop();
-    m_pProxy->SetFilterText(m_pField->text());
+    m_pause->stop();
+    m_proxy->SetFilterText(m_field->text());
 }
 
 void RecordFilterBar::ShowCounts() {
-    m_pCount->setText(m_pProxy->CountLine());
+    m_count->setText(m_proxy->CountLine());
 }
+
+} // namespace App

@@ -6,6 +6,9 @@ class QEvent;
 class QLabel;
 class QLineEdit;
 class QTimer;
+
+namespace App {
+
 class RecordListProxy;
 
 // The filter field and the count line above the record list. The list is filtered once typing
@@ -17,8 +20,8 @@ class RecordFilterBar : public QWidget {
 public:
     RecordFilterBar(RecordListProxy* proxy, QWidget* parent);
 
-    QLineEdit* Field() const { return m_pField; }
-    QLabel* CountLine() const { return m_pCount; }
+    QLineEdit* Field() const { return m_field; }
+    QLabel* CountLine() const { return m_count; }
     // Clears the field on an Esc pressed in it; true when the event was for the field (the window
     // swallows Esc everywhere else).
     bool HandleEscape(QObject* watched, QEvent* event);
@@ -32,8 +35,10 @@ public:
 private:
     void ShowCounts();
 
-    RecordListProxy* m_pProxy;
-    QLineEdit* m_pField;
-    QLabel* m_pCount;
-    QTimer* m_pPause;
+    RecordListProxy* m_proxy;
+    QLineEdit* m_field;
+    QLabel* m_count;
+    QTimer* m_pause;
 };
+
+} // namespace App

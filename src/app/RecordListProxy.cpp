@@ -5,8 +5,10 @@
 
 #include <numeric>
 
+namespace App {
+
 RecordListProxy::RecordListProxy(CRecordListModel* model, QObject* parent)
-    : QAbstractProxyModel(parent), m_pRecords(model) {
+    : QAbstractProxyModel(parent), m_records(model) {
     setObjectName(QStringLiteral("recordListProxy"));
     QAbstractProxyModel::setSourceModel(model);
     connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { beginResetModel(); });
@@ -18,11 +20,11 @@ RecordListProxy::RecordListProxy(CRecordListModel* model, QObject* parent)
 
 void RecordListProxy::OnSourceReset() {
     // A reload keeps the filter and, when its column still exists, the sort.
-    if (m_nSortColumn >= m_pRecords->columnCount()) {
-        m_nSortColumn = -1;
+    if (m_sortColumn >= m_records->columnCount()) {
+        m_sortColumn = -1;
     }
     ComputeOrder();
-    const ResultTableView table = m_pRecords->Table();
+    const Data::ResultTableView table = m_records->Table();
     m_matches.assign(static_cast<size_t>(table.rows), 1);
     if (!m_matcher.IsEmpty()) {
         for (int row = 0; row < table.rows; ++row) {
@@ -35,15 +37,16 @@ void RecordListProxy::OnSourceReset() {
 }
 
 void RecordListProxy::ComputeOrder() {
-    const ResultTableView table = m_pRecords->Table();
-    if (m_nSortColumn < 0) {
+    const Data::ResultTableView table = m_records->Table();
+    if (m_sortColumn < 0) {
         m_order.resize(static_cast<size_t>(table.rows));
         std::iota(m_order.begin(), m_order.end(), 0);
         return;
     }
-    m_order = RecordSorter::Order(table, m_nSortColumn,
-                                  m_sortOrder == Qt::AscendingOrder ? RecordSorter::Direction::Ascending
-                                                                    : RecordSorter::Direction::Descending);
+    m_order = Data::RecordSorter::Order(table, m_sortColumn,
+                                        m_sortOrder == Qt::AscendingOrder
+                                            ? Data::RecordSorter::Direction::Ascending
+                                            : Data::RecordSorter::Direction::Descending);
 }
 
 void RecordListProxy::RebuildShown() {
@@ -58,7 +61,7 @@ void RecordListProxy::RebuildShown() {
 }
 
 void RecordListProxy::CycleSort(int column) {
-    if (column != m_nSortColumn) {
+    if (column != m_sortColumn) {
         SortBy(column, Qt::AscendingOrder);
     } else if (m_sortOrder == Qt::AscendingOrder) {
         SortBy(column, Qt::DescendingOrder);
@@ -68,17 +71,17 @@ void RecordListProxy::CycleSort(int column) {
 }
 
 void RecordListProxy::SortBy(int column, Qt::SortOrder order) {
-    if (column < 0 || column >= m_pRecords->columnCount()) {
+    if (column < 0 || column >= m_records->columnCount()) {
         ClearSort();
         return;
     }
-    m_nSortColumn = column;
+    m_sortColumn = column;
     m_sortOrder = order;
     ApplySortChange();
 }
 
 void RecordListProxy::ClearSort() {
-    m_nSortColumn = -1;
+    m_sortColumn = -1;
     m_sortOrder = Qt::AscendingOrder;
     ApplySortChange();
 }
@@ -109,11 +112,11 @@ void RecordListProxy::ApplySortChange() {
 }
 
 void RecordListProxy::SetFilterText(const QString& text) {
-    const RecordMatcher matcher(text);
+    const Data::RecordMatcher matcher(text);
     if (matcher.Text() == m_matcher.Text()) {
         return;
     }
-    const ResultTableView table = m_pRecords->Table();
+    const Data::ResultTableView table = m_records->Table();
     const bool narrows = matcher.Narrows(m_matcher);
     beginResetModel();
     for (int row = 0; row < table.rows; ++row) {
@@ -130,11 +133,11 @@ void RecordListProxy::SetFilterText(const QString& text) {
 }
 
 int RecordListProxy::TotalCount() const {
-    return m_pRecords->rowCount();
+    return m_records->rowCount();
 }
 
 int RecordListProxy::CheckedCount() const {
-    return m_pRecords->CheckedCount();
+    return m_records->CheckedCount();
 }
 
 QString RecordListProxy::CountLine() const {
@@ -158,7 +161,7 @@ std::vector<int> RecordListProxy::CheckedRowsInOrder() const {
     std::vector<int> rows;
     rows.reserve(static_cast<size_t>(CheckedCount()));
     for (int row : m_order) {
-        if (m_pRecords->IsChecked(row)) {
+        if (m_records->IsChecked(row)) {
             rows.push_back(row);
         }
     }
@@ -167,9 +170,9 @@ std::vector<int> RecordListProxy::CheckedRowsInOrder() const {
 
 void RecordListProxy::SetShownChecked(bool checked) {
     if (IsFiltered()) {
-        m_pRecords->SetRowsChecked(m_shown, checked);
+        m_records->SetRowsChecked(m_shown, checked);
     } else {
-        m_pRecords->SetAllChecked(checked);
+        m_records->SetAllChecked(checked);
     }
 }
 
@@ -205,7 +208,7 @@ int RecordListProxy::rowCount(const QModelIndex& parent) const {
 }
 
 int RecordListProxy::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_pRecords->columnCount();
+    return parent.isValid() ? 0 : m_records->columnCount();
 }
 
 bool RecordListProxy::hasChildren(const QModelIndex& parent) const {
@@ -216,11 +219,11 @@ QModelIndex RecordListProxy::mapToSource(const QModelIndex& proxyIndex) const {
     if (!proxyIndex.isValid() || proxyIndex.model() != this) {
         return QModelIndex();
     }
-    return m_pRecords->index(SourceRow(proxyIndex.row()), proxyIndex.column());
+    return m_records->index(SourceRow(proxyIndex.row()), proxyIndex.column());
 }
 
 QModelIndex RecordListProxy::mapFromSource(const QModelIndex& sourceIndex) const {
-    if (!sourceIndex.isValid() || sourceIndex.model() != m_pRecords) {
+    if (!sourceIndex.isValid() || sourceIndex.model() != m_records) {
         return QModelIndex();
     }
     return index(ProxyRow(sourceIndex.row()), sourceIndex.column());
@@ -232,5 +235,7 @@ QVariant RecordListProxy::headerData(int section, Qt::Orientation orientation, i
         const int row = SourceRow(section);
         return row < 0 ? QVariant() : QVariant(row + 1);
     }
-    return m_pRecords->headerData(section, orientation, role);
+    return m_records->headerData(section, orientation, role);
 }
+
+} // namespace App

@@ -8,6 +8,8 @@
 
 class CRecordListModel;
 
+namespace App {
+
 // What the record list shows of its model: the records that match the filter, in the order of the
 // sort column. It holds the shown rows as a vector of model rows, so mapping an index is a lookup.
 // A sort computes one key per record once; a filter that extends the previous text searches only
@@ -17,14 +19,14 @@ class RecordListProxy : public QAbstractProxyModel {
 public:
     explicit RecordListProxy(CRecordListModel* model, QObject* parent = nullptr);
 
-    CRecordListModel* Records() const { return m_pRecords; }
+    CRecordListModel* Records() const { return m_records; }
 
     // A header click: ascending, then descending, then the table's order again.
     void CycleSort(int column);
     void SortBy(int column, Qt::SortOrder order);
     void ClearSort();
     // -1 when the list is in table order.
-    int SortColumn() const { return m_nSortColumn; }
+    int SortColumn() const { return m_sortColumn; }
     Qt::SortOrder SortOrder() const { return m_sortOrder; }
 
     void SetFilterText(const QString& text);
@@ -66,12 +68,14 @@ private:
     void RebuildShown();
     void ApplySortChange();
 
-    CRecordListModel* m_pRecords;
-    int m_nSortColumn = -1;
+    CRecordListModel* m_records;
+    int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    RecordMatcher m_matcher;
+    Data::RecordMatcher m_matcher;
     std::vector<int> m_order;      // every model row in sorted order
     std::vector<char> m_matches;   // per model row: matches the filter
     std::vector<int> m_shown;      // proxy row -> model row
     std::vector<int> m_proxyRowOf; // model row -> proxy row, -1 when hidden
 };
+
+} // namespace App

@@ -5,6 +5,8 @@
 
 class QWidget;
 
+namespace App {
+
 // The window's native system menu (the one behind the title bar's icon). Windows programs put their
 // About entry there; where the window manager owns that menu (Linux), nothing is appended and the
 // caller offers the entry elsewhere.
@@ -16,3 +18,5 @@ public:
     // Whether a native event (as QWidget::nativeEvent gets it) is the choice of that entry.
     static bool IsAboutCommand(const QByteArray& eventType, void* message);
 };
+
+} // namespace App

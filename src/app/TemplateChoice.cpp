@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+namespace App {
+
 TemplateChoice::TemplateChoice(IUserPrompts* prompts, QSettings* settings)
     : m_prompts(prompts), m_settings(settings) {
     const QString stored =
@@ -59,3 +61,5 @@ void TemplateChoice::Store() {
     m_settings->setValue(QLatin1String(kSettingsKey), m_path);
     m_settings->sync();
 }
+
+} // namespace App

@@ -6,6 +6,8 @@ class IUserPrompts;
 class QSettings;
 class QWidget;
 
+namespace App {
+
 // Which report the window writes: the built-in report, or one filled from a template the user chose.
 // The choice is remembered in the program's settings; a template is checked when it is chosen, so
 // that a broken one is refused at once with its reason rather than after the report's questions.
@@ -38,3 +40,5 @@ private:
     QSettings* m_settings;
     QString m_path;
 };
+
+} // namespace App

@@ -1,5 +1,7 @@
 #include "app/WindowSettings.h"
 
+namespace App {
+
 namespace {
 
 const QString kMethodKey = QStringLiteral("mainWindow/method");
@@ -33,3 +35,5 @@ QByteArray WindowSettings::Placement() const {
 void WindowSettings::SetPlacement(const QByteArray& placement) {
     m_settings.setValue(kPlacementKey, placement);
 }
+
+} // namespace App

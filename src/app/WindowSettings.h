@@ -8,6 +8,8 @@
 
 #include <optional>
 
+namespace App {
+
 // What the main window remembers between runs, under the program's settings key (the
 // application's organisation and name): the last method, the last data folder and the window's
 // placement.
@@ -30,3 +32,5 @@ public:
 private:
     QSettings m_settings;
 };
+
+} // namespace App

@@ -202,10 +202,10 @@ bool CNkSQLiteOper::QueryTable(const char* table, char*** result, int* rows, int
     return true;
 }
 
-bool CNkSQLiteOper::ReadTable(const char* table, ResultTable* result) {
-    *result = ResultTable();
+bool CNkSQLiteOper::ReadTable(const char* table, Data::ResultTable* result) {
+    *result = Data::ResultTable();
     return m_bOpen && IsStoredTable(m_pDB, table) &&
-           TableReader(m_pDB).Read(SelectAll(table).constData(), result);
+           Data::TableReader(m_pDB).Read(SelectAll(table).constData(), result);
 }
 
 void CNkSQLiteOper::Close() {

@@ -3,7 +3,9 @@
 #include <QString>
 
 struct sqlite3;
+namespace Data {
 class ResultTable;
+} // namespace Data
 
 namespace Common {
 
@@ -32,9 +34,9 @@ public:
     // "SELECT * FROM " + table. On failure the outputs are a null result and zero counts.
     // The caller frees the result with sqlite3_free_table, whatever the outcome.
     bool QueryTable(const char* table, char*** result, int* rows, int* columns);
-    // The same table with the same cells, read in about half the time (TableReader): for the record
+    // The same table with the same cells, read in about half the time (Data::TableReader): for the record
     // list and the report, which read whole record tables of any length. Empty on failure.
-    bool ReadTable(const char* table, ResultTable* result);
+    bool ReadTable(const char* table, Data::ResultTable* result);
 
     void Close();
     bool IsOpen() const { return m_bOpen; }

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace Data {
+
 namespace {
 
 bool IsContinuation(unsigned char byte) {
@@ -71,7 +73,7 @@ constexpr qsizetype kShortNeedle = 32;
 } // namespace
 
 RecordMatcher::RecordMatcher(const QString& text)
-    : m_strText(text), m_needle(text.toCaseFolded().toUtf8()), m_bHasNul(m_needle.contains('\0')),
+    : m_text(text), m_needle(text.toCaseFolded().toUtf8()), m_hasNul(m_needle.contains('\0')),
       m_longNeedle(m_needle) {}
 
 bool RecordMatcher::Matches(const char* cell) const {
@@ -79,7 +81,7 @@ bool RecordMatcher::Matches(const char* cell) const {
         return true;
     }
     // A cell is a C string: it never holds U+0000, so a text with one matches nothing.
-    if (cell == nullptr || m_bHasNul) {
+    if (cell == nullptr || m_hasNul) {
         return false;
     }
     if (FindFolded(cell)) {
@@ -88,7 +90,7 @@ bool RecordMatcher::Matches(const char* cell) const {
     if (IsPlain(cell)) {
         return false;
     }
-    return Utf8ToWide(cell).contains(m_strText, Qt::CaseInsensitive);
+    return Utf8ToWide(cell).contains(m_text, Qt::CaseInsensitive);
 }
 
 bool RecordMatcher::FindFolded(const char* cell) const {
@@ -132,5 +134,7 @@ bool RecordMatcher::MatchesRecord(const ResultTableView& table, int row) const {
 }
 
 bool RecordMatcher::Narrows(const RecordMatcher& previous) const {
-    return m_strText.contains(previous.m_strText, Qt::CaseInsensitive);
+    return m_text.contains(previous.m_text, Qt::CaseInsensitive);
 }
+
+} // namespace Data

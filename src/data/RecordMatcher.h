@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace Data {
+
 // The record filter shared by the record list and zolt-report: a record matches when one of its
 // cells, as shown, contains the text, ignoring case (Qt's case folding). An empty text matches
 // every record. Cells are searched in their UTF-8 form; only a cell holding letters with case
@@ -16,8 +18,8 @@ class RecordMatcher {
 public:
     explicit RecordMatcher(const QString& text = QString());
 
-    bool IsEmpty() const { return m_strText.isEmpty(); }
-    const QString& Text() const { return m_strText; }
+    bool IsEmpty() const { return m_text.isEmpty(); }
+    const QString& Text() const { return m_text; }
 
     bool Matches(const char* cell) const;
     bool MatchesRecord(const ResultTableView& table, int row) const;
@@ -30,9 +32,11 @@ private:
     // The folded text in the cell's bytes, ASCII letters in either case.
     bool FindFolded(const char* cell) const;
 
-    QString m_strText;
+    QString m_text;
     QByteArray m_needle;            // case-folded text, UTF-8
-    bool m_bHasNul = false;         // set from m_needle, so declared after it
+    bool m_hasNul = false;          // set from m_needle, so declared after it
     QByteArrayMatcher m_longNeedle; // m_needle's skip table, made once for the long-text search
     mutable std::string m_lower;    // a cell with its ASCII letters in lower case, reused
 };
+
+} // namespace Data

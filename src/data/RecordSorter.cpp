@@ -14,6 +14,8 @@
 #include <numeric>
 #include <utility>
 
+namespace Data {
+
 namespace {
 
 bool IsDigit(char c) {
@@ -117,3 +119,5 @@ std::vector<int> RecordSorter::Order(const ResultTableView& table, int column, D
     std::copy(empties.begin(), empties.end(), out);
     return order;
 }
+
+} // namespace Data

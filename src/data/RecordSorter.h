@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+namespace Data {
+
 // The order of records by one column, shared by the record list and zolt-report.
 // A cell that starts with a number (after blanks; a sign, digits, a fraction, an exponent) sorts
 // by that number, whatever follows it ("12.5dB" before "100dB"); other cells sort as text by
@@ -22,3 +24,5 @@ public:
     // large for a double is +-infinity, one too small is 0.
     static std::optional<double> LeadingNumber(const char* cell);
 };
+
+} // namespace Data

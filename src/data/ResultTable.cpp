@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace Data {
+
 ResultTable::ResultTable(std::vector<char*> cells, std::vector<std::unique_ptr<char[]>> blocks, int rows,
                          int columns)
     : m_rows(rows), m_columns(columns), m_fromSqlite(false), m_cells(std::move(cells)),
@@ -47,3 +49,5 @@ ResultTable& ResultTable::operator=(ResultTable&& other) noexcept {
 const char* ResultTable::Cell(int row, int column) const {
     return View().Cell(row, column);
 }
+
+} // namespace Data

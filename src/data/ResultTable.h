@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+namespace Data {
+
 // Owns the result table of one whole-table query (sqlite3_get_table's layout: (rows + 1) x columns
 // UTF-8 cells, the column names first, SQL NULL as a null pointer) and frees it once, so that no
 // holder of that memory frees it by hand. The cells come either from sqlite3_get_table or from
@@ -40,3 +42,5 @@ private:
     std::vector<char*> m_cells;
     std::vector<std::unique_ptr<char[]>> m_blocks;
 };
+
+} // namespace Data

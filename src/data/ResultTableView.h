@@ -1,5 +1,7 @@
 #pragma once
 
+namespace Data {
+
 // A view of a whole-table query result as sqlite3_get_table gives it: (rows + 1) x columns UTF-8 cells,
 // column names in row 0, SQL NULL as a null pointer. Rows here count records from 0.
 struct ResultTableView {
@@ -18,3 +20,5 @@ struct ResultTableView {
         return cells == nullptr || column < 0 || column >= columns ? nullptr : cells[column];
     }
 };
+
+} // namespace Data

@@ -11,6 +11,8 @@
 #include <thread>
 #include <utility>
 
+namespace Data {
+
 namespace {
 
 constexpr std::size_t kBlockSize = 64 * 1024;
@@ -283,3 +285,5 @@ bool TableReader::Read(const char* sql, ResultTable* result) {
         return false;
     }
 }
+
+} // namespace Data

@@ -4,6 +4,8 @@
 
 struct sqlite3;
 
+namespace Data {
+
 // Reads the rows of one SELECT into a ResultTable with the same cells as sqlite3_get_table gives
 // (column names first, each value in SQLite's own text form, NULL as a null pointer, a query
 // without rows as no names either), in about half its time for a long table: the cells are copied
@@ -20,3 +22,5 @@ public:
 private:
     sqlite3* m_db;
 };
+
+} // namespace Data

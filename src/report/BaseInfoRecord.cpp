@@ -3,15 +3,15 @@
 #include "report/ReportLayout.h"
 
 bool BaseInfoRecord::BuildUsReport(CReport& report, const QString& path, const MethodRecords& records) const {
-    return ReportLayout(Method::Us).Build(*this, report, path, records);
+    return Report::ReportLayout(Method::Us).Build(*this, report, path, records);
 }
 
 bool BaseInfoRecord::BuildTevReport(CReport& report, const QString& path,
                                     const MethodRecords& records) const {
-    return ReportLayout(Method::Tev).Build(*this, report, path, records);
+    return Report::ReportLayout(Method::Tev).Build(*this, report, path, records);
 }
 
 bool BaseInfoRecord::BuildHfctReport(CReport& report, const QString& path,
                                      const MethodRecords& records) const {
-    return ReportLayout(Method::Hfct).Build(*this, report, path, records);
+    return Report::ReportLayout(Method::Hfct).Build(*this, report, path, records);
 }

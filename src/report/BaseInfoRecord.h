@@ -7,7 +7,7 @@
 class CReport;
 
 // The basic information of one inspection, and the entry points of the three report layouts
-// (ReportLayout) that print it.
+// (Report::ReportLayout) that print it.
 struct BaseInfoRecord {
     QString m_strInspector;   // 检测人员
     QString m_strPlace;       // 检测地点

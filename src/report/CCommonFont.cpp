@@ -19,6 +19,6 @@ CCommonFont::CCommonFont()
       m_textFont(MakeFont(13.0f, false)) {}
 
 CCommonFont* CCommonFont::GetInstance() {
-    static SingletonHolder<CCommonFont> holder;
+    static Report::SingletonHolder<CCommonFont> holder;
     return holder.Get();
 }

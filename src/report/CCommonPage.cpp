@@ -10,6 +10,6 @@ CCommonPage::CCommonPage() {
 }
 
 CCommonPage* CCommonPage::GetInstance() {
-    static SingletonHolder<CCommonPage> holder;
+    static Report::SingletonHolder<CCommonPage> holder;
     return holder.Get();
 }

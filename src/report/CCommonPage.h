@@ -1,6 +1,6 @@
 #pragma once
 
-#include "word/MarginInfo.h"
+#include "wordfile/MarginInfo.h"
 
 // The page margins of the report; never changed after construction.
 class CCommonPage {

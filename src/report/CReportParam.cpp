@@ -17,7 +17,7 @@ CReportParam::CReportParam() {
 }
 
 CReportParam* CReportParam::GetInstance() {
-    static SingletonHolder<CReportParam> holder;
+    static Report::SingletonHolder<CReportParam> holder;
     return holder.Get();
 }
 

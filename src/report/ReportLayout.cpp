@@ -6,6 +6,8 @@
 #include "report/CReport.h"
 #include "word/CWordOper.h"
 
+namespace Report {
+
 namespace {
 
 bool GiveUp(CWordOper& word, CReport& report) {
@@ -150,3 +152,5 @@ bool ReportLayout::Save(CWordOper& word, CReport& report, const QString& path) c
     }
     return saved;
 }
+
+} // namespace Report

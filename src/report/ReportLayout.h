@@ -9,6 +9,8 @@ class CReport;
 class CWordOper;
 struct BaseInfoRecord;
 
+namespace Report {
+
 // The report's layout: a cover, the basic information as a 4 x 4 table, the ticked records with
 // their value and three pictures, and the heading of the conclusion. The three methods' reports
 // are one family; what differs (title, picture headers and sizes) comes from the method's table.
@@ -32,3 +34,5 @@ private:
 
     const MethodInfo& m_method;
 };
+
+} // namespace Report

@@ -4,6 +4,8 @@
 #include <memory>
 #include <mutex>
 
+namespace Report {
+
 // Creates its object on first use, exactly once even when several threads ask at the same time,
 // and deletes it at program exit. The created object is read without a lock.
 template <typename T> class SingletonHolder {
@@ -28,3 +30,5 @@ private:
     std::mutex m_mutex;
     std::unique_ptr<T> m_owner;
 };
+
+} // namespace Report

@@ -1,7 +1,7 @@
 #include "template/IndexParts.h"
 
+#include "docx/DocxNamespaces.h"
 #include "template/XmlNode.h"
-#include "word/DocxNamespaces.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>

@@ -1,9 +1,10 @@
 #include "template/PackageWriter.h"
 
+#include "docx/ZipFileSink.h"
+#include "docx/ZipFileSource.h"
 #include "template/TemplateError.h"
 #include "template/TemplatePackage.h"
-#include "word/ZipFileSink.h"
-#include "word/ZipFileSource.h"
+#include "wordfile/WriteFailure.h"
 
 #include <QDir>
 
@@ -96,8 +97,7 @@ void PackageWriter::Add(const QString& name, zip_source_t* source, zip_int32_t m
 }
 
 void PackageWriter::Fail() const {
-    throw TemplateError(QStringLiteral("The Word document could not be written: %1")
-                            .arg(QString::fromLocal8Bit(zip_strerror(m_zip))),
+    throw TemplateError(Word::WriteFailure::Message(QString::fromLocal8Bit(zip_strerror(m_zip))),
                         TemplateError::Kind::Output);
 }
 

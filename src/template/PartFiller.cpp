@@ -1,10 +1,11 @@
 #include "template/PartFiller.h"
 
+#include "docx/DocxNamespaces.h"
 #include "report/CReport.h"
 #include "template/PicturePlacer.h"
 #include "template/TemplateError.h"
-#include "word/DocxNamespaces.h"
-#include "word/TextSanitizer.h"
+#include "wordfile/TextSanitizer.h"
+#include "wordfile/WriteFailure.h"
 
 #include <QXmlStreamReader>
 
@@ -77,9 +78,9 @@ void PartFiller::Fill(const QByteArray& xml, QIODevice* out) {
         }
     }
     if (m_writer.hasError()) {
-        throw TemplateError(QStringLiteral("The Word document could not be written: %1 (%2)")
-                                .arg(m_partName, out->errorString()),
-                            TemplateError::Kind::Output);
+        throw TemplateError(
+            Word::WriteFailure::Message(QStringLiteral("%1 (%2)").arg(m_partName, out->errorString())),
+            TemplateError::Kind::Output);
     }
 }
 

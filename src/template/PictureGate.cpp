@@ -1,6 +1,6 @@
 #include "template/PictureGate.h"
 
-#include "word/PictureGate.h"
+#include "wordfile/PictureGate.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,8 +1,9 @@
 #include "template/PicturePlacer.h"
 
+#include "docx/DocxDocumentPart.h"
 #include "report/CReport.h"
 #include "template/TemplateError.h"
-#include "word/DocxDocumentPart.h"
+#include "wordfile/WriteFailure.h"
 
 #include <QIODevice>
 #include <QXmlStreamWriter>
@@ -52,9 +53,8 @@ void PicturePlacer::Place(QXmlStreamWriter& writer, const QString& path, float w
             Word::DocxDocumentPart::InlinePictureMarkup(picture, m_nextDrawingId++, media.relationshipId)
                 .toUtf8();
         if (device->write(markup) != markup.size()) {
-            throw TemplateError(
-                QStringLiteral("The Word document could not be written: %1").arg(device->errorString()),
-                TemplateError::Kind::Output);
+            throw TemplateError(Word::WriteFailure::Message(device->errorString()),
+                                TemplateError::Kind::Output);
         }
     } else {
         Word::DocxDocumentPart::DeclareNamespaces(writer);

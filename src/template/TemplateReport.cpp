@@ -7,8 +7,9 @@
 #include "template/PicturePlacer.h"
 #include "template/TemplateError.h"
 #include "template/TemplatePackage.h"
-#include "word/AtomicFileSaver.h"
-#include "word/IDocumentWriter.h"
+#include "wordfile/AtomicFileSaver.h"
+#include "wordfile/IDocumentWriter.h"
+#include "wordfile/WriteFailure.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -93,9 +94,8 @@ private:
         PartFiller(kDocument, PartFiller::PartKind::Body, m_data, &pictures, m_report)
             .Fill(filled[kDocument], &document);
         if (!document.flush()) {
-            throw TemplateError(
-                QStringLiteral("The Word document could not be written: %1").arg(document.errorString()),
-                TemplateError::Kind::Output);
+            throw TemplateError(Word::WriteFailure::Message(document.errorString()),
+                                TemplateError::Kind::Output);
         }
         filled.erase(kDocument);
         for (auto& [name, bytes] : filled) {

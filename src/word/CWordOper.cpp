@@ -1,11 +1,11 @@
 #include "word/CWordOper.h"
 
-#include "word/AtomicFileSaver.h"
-#include "word/DocWriter.h"
-#include "word/DocxWriter.h"
+#include "doc/DocWriter.h"
+#include "docx/DocxWriter.h"
 #include "word/OperationError.h"
-#include "word/PictureGate.h"
-#include "word/TextSanitizer.h"
+#include "wordfile/AtomicFileSaver.h"
+#include "wordfile/PictureGate.h"
+#include "wordfile/TextSanitizer.h"
 
 #include <QDebug>
 #include <QFileInfo>

@@ -2,8 +2,8 @@
 
 #include "word/DocumentEditor.h"
 #include "word/FontInfo.h"
-#include "word/IDocumentWriter.h"
-#include "word/MarginInfo.h"
+#include "wordfile/IDocumentWriter.h"
+#include "wordfile/MarginInfo.h"
 
 #include <QString>
 

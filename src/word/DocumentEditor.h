@@ -1,6 +1,6 @@
 #pragma once
 
-#include "word/WordDocument.h"
+#include "wordfile/WordDocument.h"
 
 #include <QString>
 

@@ -241,7 +241,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         ChooseFolder(window, prompts, m_good);
         const CRecordListModel& model = *window.RecordModel();
-        RecordListProxy& proxy = *window.RecordProxy();
+        App::RecordListProxy& proxy = *window.RecordProxy();
         auto* header = window.findChild<QTableView*>(QStringLiteral("1012"))->horizontalHeader();
         const int valueColumn = 6;
 
@@ -299,7 +299,7 @@ private slots:
         QCoreApplication::setOrganizationName(QStringLiteral("应用程序向导生成的本地应用程序"));
         QCoreApplication::setApplicationName(QStringLiteral("ZOLT"));
         {
-            WindowSettings settings;
+            App::WindowSettings settings;
             ScriptedPrompts prompts;
             CZOLTDlg window(&prompts);
             window.UseSettings(&settings);
@@ -316,7 +316,7 @@ private slots:
         }
         QVERIFY(QFile::exists(config.filePath(QStringLiteral("应用程序向导生成的本地应用程序/ZOLT.conf"))));
         {
-            WindowSettings settings;
+            App::WindowSettings settings;
             ScriptedPrompts prompts;
             CZOLTDlg window(&prompts);
             window.UseSettings(&settings);

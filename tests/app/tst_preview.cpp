@@ -147,7 +147,7 @@ private slots:
 
     void followsTheListsOrderWhenSorted() {
         Session session(m_data);
-        RecordListProxy* proxy = session.window.RecordProxy();
+        App::RecordListProxy* proxy = session.window.RecordProxy();
         proxy->SortBy(0, Qt::DescendingOrder); // 序号, highest first: list row 0 is the last record
         CRecordPreviewDlg* preview = session.DoubleClick(0);
         QVERIFY(preview != nullptr);

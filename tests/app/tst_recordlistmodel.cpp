@@ -71,7 +71,7 @@ void SetColumn(CRecordListModel& model, const QStringList& cells) {
 }
 
 // The "n" of every shown row, top to bottom.
-QList<int> ShownNumbers(const RecordListProxy& proxy) {
+QList<int> ShownNumbers(const App::RecordListProxy& proxy) {
     QList<int> numbers;
     for (int row = 0; row < proxy.rowCount(); ++row) {
         numbers << proxy.index(row, 0).data().toInt();
@@ -88,19 +88,19 @@ private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
     void init() {
-        m_pModel = std::make_unique<CRecordListModel>();
-        m_pTester = std::make_unique<QAbstractItemModelTester>(
-            m_pModel.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        m_model = std::make_unique<CRecordListModel>();
+        m_tester = std::make_unique<QAbstractItemModelTester>(
+            m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     }
     void cleanup() {
-        m_pTester.reset();
-        m_pModel.reset();
+        m_tester.reset();
+        m_model.reset();
     }
 
     void listsTheTableWithItsCaptions() {
         const QString folder = DemoDataSets::Good(m_dir.path(), "good", 4);
-        QVERIFY(Load(*m_pModel, folder, 0));
-        CRecordListModel& model = *m_pModel;
+        QVERIFY(Load(*m_model, folder, 0));
+        CRecordListModel& model = *m_model;
         QCOMPARE(model.rowCount(), 4);
         QCOMPARE(model.columnCount(), 20);
         QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QString("序号"));
@@ -125,18 +125,18 @@ private slots:
     }
 
     void cellsOutsideTheTableAreEmpty() {
-        QVERIFY(Load(*m_pModel, DemoDataSets::ShortRows(m_dir.path()), 0));
-        QCOMPARE(m_pModel->columnCount(), 8);
-        QCOMPARE(m_pModel->CellText(0, 14), QString());
-        QCOMPARE(m_pModel->CellText(0, 8), QString());
-        QCOMPARE(m_pModel->CellText(3, 0), QString());
-        QCOMPARE(m_pModel->CellText(-1, 0), QString());
-        QCOMPARE(m_pModel->ColumnCaption(8), QString());
-        QVERIFY(!m_pModel->CellText(0, 6).isEmpty());
+        QVERIFY(Load(*m_model, DemoDataSets::ShortRows(m_dir.path()), 0));
+        QCOMPARE(m_model->columnCount(), 8);
+        QCOMPARE(m_model->CellText(0, 14), QString());
+        QCOMPARE(m_model->CellText(0, 8), QString());
+        QCOMPARE(m_model->CellText(3, 0), QString());
+        QCOMPARE(m_model->CellText(-1, 0), QString());
+        QCOMPARE(m_model->ColumnCaption(8), QString());
+        QVERIFY(!m_model->CellText(0, 6).isEmpty());
     }
 
     void hostileCells() {
-        CRecordListModel& model = *m_pModel;
+        CRecordListModel& model = *m_model;
         QVERIFY(Load(model, DemoDataSets::NullCells(m_dir.path()), 0));
         QCOMPARE(model.CellText(0, 6), QString());
         QCOMPARE(model.index(0, 6).data().toString(), QString());
@@ -161,7 +161,7 @@ private slots:
     }
 
     void emptyAndFailedQueries() {
-        CRecordListModel& model = *m_pModel;
+        CRecordListModel& model = *m_model;
         QVERIFY(Load(model, DemoDataSets::Good(m_dir.path(), "for empty", 2), 0));
         QCOMPARE(model.rowCount(), 2);
         // A table without rows has no column names either: nothing is listed.
@@ -185,7 +185,7 @@ private slots:
     }
 
     void ticking() {
-        CRecordListModel& model = *m_pModel;
+        CRecordListModel& model = *m_model;
         SetSelect(model, "SELECT 1 AS a, NULL AS b UNION ALL SELECT 2, 'x' UNION ALL SELECT 3, 'y'");
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
 
@@ -224,17 +224,17 @@ private slots:
     }
 
     void viewTogglesTheTick() {
-        SetSelect(*m_pModel, "SELECT 1 AS a, 'x' AS b UNION ALL SELECT 2, 'y' UNION ALL SELECT 3, 'z'");
+        SetSelect(*m_model, "SELECT 1 AS a, 'x' AS b UNION ALL SELECT 2, 'y' UNION ALL SELECT 3, 'z'");
         QTableView view;
-        view.setModel(m_pModel.get());
+        view.setModel(m_model.get());
         view.resize(400, 300);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        view.setCurrentIndex(m_pModel->index(1, 0));
+        view.setCurrentIndex(m_model->index(1, 0));
         QTest::keyClick(&view, Qt::Key_Space);
-        QCOMPARE(m_pModel->CheckedRows(), QList<int>{1});
+        QCOMPARE(m_model->CheckedRows(), QList<int>{1});
         QTest::keyClick(&view, Qt::Key_Space);
-        QVERIFY(m_pModel->CheckedRows().isEmpty());
+        QVERIFY(m_model->CheckedRows().isEmpty());
     }
 
     void leadingNumbers_data() {
@@ -261,7 +261,7 @@ private slots:
         QFETCH(QByteArray, cell);
         QFETCH(bool, isNumber);
         QFETCH(double, value);
-        const std::optional<double> number = RecordSorter::LeadingNumber(cell.constData());
+        const std::optional<double> number = Data::RecordSorter::LeadingNumber(cell.constData());
         QCOMPARE(number.has_value(), isNumber);
         if (isNumber) {
             QCOMPARE(*number, value);
@@ -291,8 +291,8 @@ private slots:
         QFETCH(QStringList, cells);
         QFETCH(QList<int>, ascending);
         QFETCH(QList<int>, descending);
-        SetColumn(*m_pModel, cells);
-        RecordListProxy proxy(m_pModel.get());
+        SetColumn(*m_model, cells);
+        App::RecordListProxy proxy(m_model.get());
         QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(ShownNumbers(proxy), QList<int>({1, 2, 3, 4, 5, 6}).mid(0, cells.size()));
         proxy.CycleSort(1);
@@ -307,17 +307,17 @@ private slots:
     }
 
     void ticksStayWithTheirRecordsThroughSortAndFilter() {
-        SetColumn(*m_pModel, {"30", "10", "20", "abc", "40"});
-        RecordListProxy proxy(m_pModel.get());
+        SetColumn(*m_model, {"30", "10", "20", "abc", "40"});
+        App::RecordListProxy proxy(m_model.get());
         QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QSignalSpy counts(&proxy, &RecordListProxy::CountsChanged);
+        QSignalSpy counts(&proxy, &App::RecordListProxy::CountsChanged);
         QVERIFY(proxy.setData(proxy.index(1, 0), Qt::Checked, Qt::CheckStateRole)); // "10"
         QCOMPARE(counts.count(), 1);
         proxy.SortBy(1, Qt::DescendingOrder); // abc, 40, 30, 20, 10
         QCOMPARE(ShownNumbers(proxy), QList<int>({4, 5, 1, 3, 2}));
         QCOMPARE(proxy.index(4, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
         QVERIFY(proxy.setData(proxy.index(1, 0), Qt::Checked, Qt::CheckStateRole)); // "40"
-        QVERIFY(m_pModel->IsChecked(4));
+        QVERIFY(m_model->IsChecked(4));
         // The report's order: every ticked record in the sorted order, hidden ones too.
         proxy.SetFilterText("40");
         QCOMPARE(ShownNumbers(proxy), QList<int>({5}));
@@ -351,11 +351,11 @@ private slots:
     void filterMatchesAnyCellIgnoringCase() {
         QFETCH(QStringList, typed);
         QFETCH(QList<int>, shown);
-        SetSelect(*m_pModel, "SELECT 1 AS n, '主变异常' AS v UNION ALL SELECT 2, 'GIS-1' UNION ALL "
-                             "SELECT 3, 'gis-10' UNION ALL SELECT 4, '异常' UNION ALL SELECT 5, 'ÄRGER' "
-                             "UNION ALL SELECT 6, '5µs' UNION ALL SELECT 7, CAST(X'41FF' AS TEXT) "
-                             "UNION ALL SELECT 8, 'The quick brown fox jumps over the lazy dog'");
-        RecordListProxy proxy(m_pModel.get());
+        SetSelect(*m_model, "SELECT 1 AS n, '主变异常' AS v UNION ALL SELECT 2, 'GIS-1' UNION ALL "
+                            "SELECT 3, 'gis-10' UNION ALL SELECT 4, '异常' UNION ALL SELECT 5, 'ÄRGER' "
+                            "UNION ALL SELECT 6, '5µs' UNION ALL SELECT 7, CAST(X'41FF' AS TEXT) "
+                            "UNION ALL SELECT 8, 'The quick brown fox jumps over the lazy dog'");
+        App::RecordListProxy proxy(m_model.get());
         QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
         for (const QString& text : typed) {
             proxy.SetFilterText(text);
@@ -365,30 +365,30 @@ private slots:
     }
 
     void selectAllAndClearActOnShownRecords() {
-        SetColumn(*m_pModel, {"异常", "正常", "异常", "注意"});
-        RecordListProxy proxy(m_pModel.get());
+        SetColumn(*m_model, {"异常", "正常", "异常", "注意"});
+        App::RecordListProxy proxy(m_model.get());
         proxy.SetFilterText("异常");
         proxy.SetShownChecked(true);
-        QCOMPARE(m_pModel->CheckedRows(), QList<int>({0, 2}));
-        QCOMPARE(m_pModel->CheckedCount(), 2);
+        QCOMPARE(m_model->CheckedRows(), QList<int>({0, 2}));
+        QCOMPARE(m_model->CheckedCount(), 2);
         proxy.SetFilterText("");
         proxy.SetShownChecked(true);
-        QCOMPARE(m_pModel->CheckedCount(), 4);
+        QCOMPARE(m_model->CheckedCount(), 4);
         proxy.SetFilterText("常");
         proxy.SetShownChecked(false);
-        QCOMPARE(m_pModel->CheckedRows(), QList<int>{3});
-        QCOMPARE(m_pModel->CheckedCount(), 1);
+        QCOMPARE(m_model->CheckedRows(), QList<int>{3});
+        QCOMPARE(m_model->CheckedCount(), 1);
         QCOMPARE(proxy.CountLine(), QStringLiteral("显示 3 / 共 4 条，已选 1 条"));
         // A reload keeps the filter typed; the new records start unticked.
-        SetColumn(*m_pModel, {"正常", "x"});
+        SetColumn(*m_model, {"正常", "x"});
         QCOMPARE(ShownNumbers(proxy), QList<int>{1});
         QCOMPARE(proxy.CountLine(), QStringLiteral("显示 1 / 共 2 条，已选 0 条"));
     }
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<CRecordListModel> m_pModel;
-    std::unique_ptr<QAbstractItemModelTester> m_pTester;
+    std::unique_ptr<CRecordListModel> m_model;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
 
 QTEST_MAIN(TestRecordListModel)

@@ -110,12 +110,21 @@ private slots:
         QVERIFY(dir.isValid());
         QVERIFY(!CDataSetLayout::DatabaseExists(dir.filePath("a.db3")));
         QVERIFY(!CDataSetLayout::DatabaseExists(QString()));
+#ifdef Q_OS_WIN
+        // Windows names cannot hold '?' or '*'; a name with them still matches no other file.
+        QFile file(dir.filePath("ab.db3"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QVERIFY(!CDataSetLayout::DatabaseExists(dir.filePath("a?.db3")));
+        QVERIFY(!CDataSetLayout::DatabaseExists(dir.filePath("a*.db3")));
+#else
         QFile file(dir.filePath("a?.db3"));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         QVERIFY(CDataSetLayout::DatabaseExists(dir.filePath("a?.db3")));
         QVERIFY(!CDataSetLayout::DatabaseExists(dir.filePath("a*.db3"))); // no wildcards
         QVERIFY(!CDataSetLayout::DatabaseExists(dir.filePath("ab.db3")));
+#endif
         QVERIFY(QDir().mkdir(dir.filePath("d.db3")));
         QVERIFY(CDataSetLayout::DatabaseExists(dir.filePath("d.db3")));
     }

@@ -35,12 +35,12 @@ struct Table {
 QString Generate(const QString& outDir, int records, const QString& format, quint32 seed = 1,
                  const QString& name = DemoDataSet::DefaultName(), bool instrument = false) {
     DemoDataSet::Options options;
-    options.strOutDir = outDir;
-    options.strName = name;
-    options.nRecords = records;
-    options.strFormat = format;
-    options.nSeed = seed;
-    options.bInstrument = instrument;
+    options.outDir = outDir;
+    options.name = name;
+    options.records = records;
+    options.format = format;
+    options.seed = seed;
+    options.instrument = instrument;
     QString folder;
     QString error;
     if (!DemoDataSet::Generate(options, &folder, &error)) {

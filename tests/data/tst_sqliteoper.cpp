@@ -12,8 +12,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifndef Q_OS_WIN
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cmath>
 #include <cstring>
@@ -66,6 +68,9 @@ bool MakeDatabase(const QString& path, int rows = 2) {
 
 // Runs 'check' where file permissions apply: as root in a child process that became 'nobody'.
 bool RunUnprivileged(const std::function<bool()>& check) {
+#ifdef Q_OS_WIN
+    return check(); // no root that permissions do not bind
+#else
     if (geteuid() != 0) {
         return check();
     }
@@ -76,6 +81,7 @@ bool RunUnprivileged(const std::function<bool()>& check) {
     }
     int status = 0;
     return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+#endif
 }
 
 void SetTreePermissions(const QString& folder, bool writable) {
@@ -100,14 +106,14 @@ class TestSQLiteOper : public QObject {
 
 private slots:
     void init() {
-        m_pDir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_pDir->isValid());
-        m_nBaseConnections = CNkSQLiteOper::OpenConnectionCount();
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_baseConnections = CNkSQLiteOper::OpenConnectionCount();
     }
-    void cleanup() { QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_nBaseConnections); }
+    void cleanup() { QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_baseConnections); }
 
     void openCreatesMissingFileOnlyWhenWritable() {
-        const QString path = m_pDir->filePath("new.db3");
+        const QString path = m_dir->filePath("new.db3");
         {
             CNkSQLiteOper db;
             QVERIFY(!db.IsOpen());
@@ -119,48 +125,48 @@ private slots:
             QVERIFY(db.Open(path));
             QVERIFY(db.IsOpen());
             QVERIFY(db.GetHandle() != nullptr);
-            QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_nBaseConnections + 1);
+            QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_baseConnections + 1);
             QVERIFY(QFile::exists(path));
         }
-        QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_nBaseConnections);
+        QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_baseConnections);
     }
 
     void openClosesTheOldConnectionFirst() {
-        QVERIFY(MakeDatabase(m_pDir->filePath("a.db3")));
+        QVERIFY(MakeDatabase(m_dir->filePath("a.db3")));
         CNkSQLiteOper db;
-        QVERIFY(db.Open(m_pDir->filePath("a.db3")));
-        QVERIFY(db.OpenReadOnly(m_pDir->filePath("a.db3")));
-        QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_nBaseConnections + 1);
+        QVERIFY(db.Open(m_dir->filePath("a.db3")));
+        QVERIFY(db.OpenReadOnly(m_dir->filePath("a.db3")));
+        QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_baseConnections + 1);
         QCOMPARE(RowCount(db, "T"), 2);
 
         // The new file cannot be opened: the old connection is gone all the same.
-        QVERIFY(!db.Open(m_pDir->filePath("no such folder/b.db3")));
+        QVERIFY(!db.Open(m_dir->filePath("no such folder/b.db3")));
         QVERIFY(!db.IsOpen());
         QVERIFY(db.GetHandle() == nullptr);
-        QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_nBaseConnections);
+        QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_baseConnections);
         QCOMPARE(RowCount(db, "T"), -1);
 
-        QVERIFY(db.OpenReadOnly(m_pDir->filePath("a.db3")));
-        QVERIFY(!db.OpenReadOnly(m_pDir->filePath("missing.db3")));
+        QVERIFY(db.OpenReadOnly(m_dir->filePath("a.db3")));
+        QVERIFY(!db.OpenReadOnly(m_dir->filePath("missing.db3")));
         QVERIFY(!db.IsOpen());
     }
 
     void closeIsIdempotent() {
-        QVERIFY(MakeDatabase(m_pDir->filePath("a.db3")));
+        QVERIFY(MakeDatabase(m_dir->filePath("a.db3")));
         CNkSQLiteOper db;
         db.Close();
         QVERIFY(!db.IsOpen());
-        QVERIFY(db.Open(m_pDir->filePath("a.db3")));
+        QVERIFY(db.Open(m_dir->filePath("a.db3")));
         db.Close();
         db.Close();
         QVERIFY(!db.IsOpen());
         QVERIFY(db.GetHandle() == nullptr);
-        QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_nBaseConnections);
+        QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_baseConnections);
     }
 
     void queryTableResults() {
-        QVERIFY(MakeDatabase(m_pDir->filePath("a.db3")));
-        QVERIFY(DemoDataSets::Execute(m_pDir->filePath("a.db3"), {"CREATE TABLE EMPTY_T(a, b, c)"}));
+        QVERIFY(MakeDatabase(m_dir->filePath("a.db3")));
+        QVERIFY(DemoDataSets::Execute(m_dir->filePath("a.db3"), {"CREATE TABLE EMPTY_T(a, b, c)"}));
         CNkSQLiteOper db;
 
         Table closed;
@@ -170,7 +176,7 @@ private slots:
         QCOMPARE(closed.rows, 0);
         QCOMPARE(closed.columns, 0);
 
-        QVERIFY(db.OpenReadOnly(m_pDir->filePath("a.db3")));
+        QVERIFY(db.OpenReadOnly(m_dir->filePath("a.db3")));
         Table t;
         Query(db, "T", t);
         QVERIFY(t.ok);
@@ -204,7 +210,7 @@ private slots:
     // thread in batches, integers, text, BLOBs with a zero byte, NULL, over enough rows for many
     // batches; the same failures; no names for a table without rows.
     void readTableMatchesQueryTable() {
-        const QString path = m_pDir->filePath("r.db3");
+        const QString path = m_dir->filePath("r.db3");
         {
             CNkSQLiteOper db;
             QVERIFY(db.Open(path));
@@ -259,7 +265,7 @@ private slots:
             QCOMPARE(sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
         }
         CNkSQLiteOper db;
-        ResultTable read;
+        Data::ResultTable read;
         QVERIFY(!db.ReadTable("R", &read)); // not open
         QVERIFY(db.OpenReadOnly(path));
         Table queried;
@@ -285,17 +291,17 @@ private slots:
     }
 
     void secondWrapperLeavesTheFirstUsable() {
-        const QString folder = DemoDataSets::Good(m_pDir->path(), "set", 3);
+        const QString folder = DemoDataSets::Good(m_dir->path(), "set", 3);
         QVERIFY(!folder.isEmpty());
         CNkSQLiteOper mainDb;
         QVERIFY(mainDb.OpenReadOnly(CDataSetLayout::DatabasePath(folder)));
         {
             // Like the basic-information store: made, used and destroyed while the data set is open.
             CNkSQLiteOper store;
-            QVERIFY(store.Open(m_pDir->filePath("ZOLT.DB3")));
+            QVERIFY(store.Open(m_dir->filePath("ZOLT.DB3")));
             QVERIFY(sqlite3_exec(store.GetHandle(), "CREATE TABLE IF NOT EXISTS BASE_INFO(a)", nullptr,
                                  nullptr, nullptr) == SQLITE_OK);
-            QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_nBaseConnections + 2);
+            QCOMPARE(CNkSQLiteOper::OpenConnectionCount(), m_baseConnections + 2);
         }
         {
             CNkSQLiteOper idle; // never opened
@@ -397,20 +403,20 @@ private slots:
         const QString folder = MakeSet(kind);
         QVERIFY(!folder.isEmpty());
         const QString database = CDataSetLayout::DatabasePath(folder);
-        SetTreePermissions(m_pDir->path(), false);
+        SetTreePermissions(m_dir->path(), false);
         const auto before = DemoDataSets::Snapshot(folder);
         const bool read = RunUnprivileged([&] {
             CNkSQLiteOper db;
             return !QFileInfo(folder).isWritable() && db.OpenReadOnly(database) &&
                    RowCount(db, "AE_RECORD") == records && RowCount(db, "HFCT_RECORD") == records;
         });
-        SetTreePermissions(m_pDir->path(), true);
+        SetTreePermissions(m_dir->path(), true);
         QVERIFY(read);
         QCOMPARE(DemoDataSets::Snapshot(folder), before);
     }
 
     void directoryIsNoDatabase() {
-        const QString folder = DemoDataSets::DatabaseIsDirectory(m_pDir->path());
+        const QString folder = DemoDataSets::DatabaseIsDirectory(m_dir->path());
         QVERIFY(!folder.isEmpty());
         CNkSQLiteOper db;
         QVERIFY(!db.OpenReadOnly(CDataSetLayout::DatabasePath(folder)));
@@ -420,7 +426,7 @@ private slots:
 
 private:
     QString MakeSet(const QString& kind) {
-        const QString parent = m_pDir->path();
+        const QString parent = m_dir->path();
         if (kind == "plain") {
             return DemoDataSets::Good(parent, DemoDataSets::AwkwardName(), 3);
         }
@@ -472,8 +478,8 @@ private:
         return QString();
     }
 
-    std::unique_ptr<QTemporaryDir> m_pDir; // fresh for every test function and data row
-    int m_nBaseConnections = 0;
+    std::unique_ptr<QTemporaryDir> m_dir; // fresh for every test function and data row
+    int m_baseConnections = 0;
 };
 
 QTEST_MAIN(TestSQLiteOper)

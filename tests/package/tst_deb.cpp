@@ -119,18 +119,18 @@ bool Mentions(const QString& text, const QString& word) {
 class InstalledPackage {
 public:
     ~InstalledPackage() {
-        if (m_bInstalled) {
+        if (m_installed) {
             Remove();
         }
     }
-    void MarkInstalled() { m_bInstalled = true; }
+    void MarkInstalled() { m_installed = true; }
     Result Remove() {
-        m_bInstalled = false;
+        m_installed = false;
         return Run(QStringLiteral("dpkg"), {"--purge", kPackage});
     }
 
 private:
-    bool m_bInstalled = false;
+    bool m_installed = false;
 };
 
 } // namespace

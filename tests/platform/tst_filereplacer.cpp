@@ -6,7 +6,7 @@
 
 #include "app/WindowSettings.h"
 #include "platform/FileReplacer.h"
-#include "word/AtomicFileSaver.h"
+#include "wordfile/AtomicFileSaver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -163,13 +163,13 @@ void TestFileReplacer::settingsLiveWhereThePlatformKeepsThem() {
     QCoreApplication::setOrganizationName(QStringLiteral("ZOLT 测试"));
     QCoreApplication::setApplicationName(QStringLiteral("filereplacer"));
     {
-        WindowSettings settings;
+        App::WindowSettings settings;
         settings.Store()->clear();
         settings.SetLastDataFolder(QStringLiteral("D:/数据/检测 1"));
         settings.Store()->sync();
         QCOMPARE(settings.Store()->status(), QSettings::NoError);
     }
-    QCOMPARE(WindowSettings().LastDataFolder(), QStringLiteral("D:/数据/检测 1"));
+    QCOMPARE(App::WindowSettings().LastDataFolder(), QStringLiteral("D:/数据/检测 1"));
 #ifdef Q_OS_WIN
     // Read back through the registry's own interface, not through QSettings.
     const std::wstring key = QStringLiteral("Software\\ZOLT 测试\\filereplacer\\mainWindow").toStdWString();
@@ -179,10 +179,10 @@ void TestFileReplacer::settingsLiveWhereThePlatformKeepsThem() {
         RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"dataFolder", RRF_RT_REG_SZ, nullptr, value, &size),
         LONG(ERROR_SUCCESS));
     QCOMPARE(QString::fromWCharArray(value), QStringLiteral("D:/数据/检测 1"));
-    WindowSettings().Store()->clear();
+    App::WindowSettings().Store()->clear();
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\ZOLT 测试");
 #else
-    WindowSettings().Store()->clear();
+    App::WindowSettings().Store()->clear();
 #endif
 }
 

@@ -24,7 +24,9 @@
 
 #include <functional>
 
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -135,7 +137,7 @@ QList<DemoDataSet::Column> ColumnsOf(int method) {
 // "UPDATE <table> SET <column> = <value> WHERE rowid = <row + 1>" for a generated table.
 QString SetCell(int method, int column, const QString& sqlValue, int row) {
     return QStringLiteral("UPDATE %1 SET %2 = %3 WHERE rowid = %4")
-        .arg(QLatin1String(CDataSetLayout::RecordTable(method)), Quoted(ColumnsOf(method).at(column).strName),
+        .arg(QLatin1String(CDataSetLayout::RecordTable(method)), Quoted(ColumnsOf(method).at(column).name),
              sqlValue)
         .arg(row + 1);
 }
@@ -357,8 +359,13 @@ private slots:
             WithUsPictureCells(m_dir.path(), QStringLiteral("图片 %1").arg(++count), {cell});
         QVERIFY(!folder.isEmpty());
         const QString pictures = CDataSetLayout::PictureFolder(folder, 0);
+#ifdef Q_OS_WIN
+        if (cell.contains(QStringLiteral("pipe")) || cell.contains(QStringLiteral("link")))
+            QSKIP("a FIFO and a symbolic link to /etc/passwd are Linux's");
+#else
         QCOMPARE(::mkfifo(QFile::encodeName(pictures + QStringLiteral("/pipe.png")).constData(), 0644), 0);
         QVERIFY(QFile::link(QStringLiteral("/etc/passwd"), pictures + QStringLiteral("/link.png")));
+#endif
         QVERIFY(QDir().mkpath(pictures + QStringLiteral("/folder.png")));
         QVERIFY(WriteFile(pictures + QStringLiteral("/overflow.bmp"),
                           QByteArray::fromBase64("Qk0AAAAAAAAAAAAAAAAAAAIAAAABAAAASWEATU4AQFs=")));
@@ -385,6 +392,9 @@ private slots:
     // The refusal of files that are not images, in the document producer itself: a message, FALSE,
     // the document unchanged; a pipe never blocks.
     void producerRefusesWhatIsNotAnImage() {
+#ifdef Q_OS_WIN
+        QSKIP("FIFOs, /dev/zero and /dev/null are Linux's");
+#else
         const QString pipe = m_dir.filePath(QStringLiteral("producer.pipe"));
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
         for (const QString& path : {pipe, QStringLiteral("/dev/zero"), QStringLiteral("/dev/null"),
@@ -399,6 +409,7 @@ private slots:
             QVERIFY(messages[0].contains(QDir::toNativeSeparators(path)));
             QVERIFY(word.GetDocument().pictures.empty());
         }
+#endif
     }
 
     // Bad picture files of the generator's hostile set: only the good one and the JPEG named .png
@@ -493,7 +504,7 @@ private slots:
         // The first record, repeated 9,999 times.
         QStringList columns;
         for (const DemoDataSet::Column& column : DemoDataSet::TevColumns())
-            columns << Quoted(column.strName);
+            columns << Quoted(column.name);
         QVERIFY(DemoDataSets::Execute(
             CDataSetLayout::DatabasePath(folder),
             {QStringLiteral(

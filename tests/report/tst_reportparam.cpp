@@ -59,7 +59,7 @@ private slots:
 
     void holderConstructsExactlyOnce() {
         // A slow constructor widens the window in which a second thread could slip in.
-        SingletonHolder<Slow> holder;
+        Report::SingletonHolder<Slow> holder;
         std::vector<std::thread> threads;
         std::vector<Slow*> seen(8);
         for (int i = 0; i < 8; ++i) {

@@ -49,7 +49,7 @@ QList<DemoDataSet::Column> ColumnsOf(int method) {
 
 // Column index -> quoted name in a table made by the generator.
 QString ColumnName(int method, int column) {
-    return Quoted(ColumnsOf(method).at(column).strName);
+    return Quoted(ColumnsOf(method).at(column).name);
 }
 
 // SET clause for a cell of row 'row' (rowid row + 1 in a fresh generated table).
@@ -92,10 +92,10 @@ QString DemoDataSets::AwkwardName() {
 
 QString DemoDataSets::Good(const QString& parent, const QString& name, int records, const QString& format) {
     DemoDataSet::Options options;
-    options.strOutDir = parent;
-    options.strName = name;
-    options.nRecords = records;
-    options.strFormat = format;
+    options.outDir = parent;
+    options.name = name;
+    options.records = records;
+    options.format = format;
     QString folder;
     return DemoDataSet::Generate(options, &folder, nullptr) ? folder : QString();
 }
@@ -201,7 +201,7 @@ QString DemoDataSets::MalformedUtf8(const QString& parent, const QString& name) 
         return QString();
     }
     const QByteArray rename = QByteArray("ALTER TABLE AE_RECORD RENAME COLUMN ") +
-                              Quoted(DemoDataSet::UsColumns().last().strName).toUtf8() + " TO \"" +
+                              Quoted(DemoDataSet::UsColumns().last().name).toUtf8() + " TO \"" +
                               QStringLiteral("备").toUtf8() + "\xFF" + QStringLiteral("注").toUtf8() + "\"";
     return sqlite3_exec(db.GetHandle(), rename.constData(), nullptr, nullptr, nullptr) == SQLITE_OK
                ? folder

@@ -12,10 +12,12 @@
 
 namespace {
 
+#ifdef Q_OS_LINUX
 QString Failure(const char* what) {
     return QStringLiteral("%1 is not allowed here (%2); run the tests as root where mounting is permitted")
         .arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
 }
+#endif
 
 } // namespace
 

@@ -625,7 +625,7 @@ private slots:
     // save dialog offer .docx only and is what the job writes; a broken one is refused with its reason;
     // "内置报告" goes back to the built-in report.
     void windowWritesTheChosenTemplate() {
-        QSettings().remove(QLatin1String(TemplateChoice::kSettingsKey));
+        QSettings().remove(QLatin1String(App::TemplateChoice::kSettingsKey));
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(m_dir.path())); // ZOLT.DB3 lives in the working directory
         const QString broken = Path(QStringLiteral("broken.docx"));
@@ -635,7 +635,7 @@ private slots:
         const QString chosen = kSource + QStringLiteral("/res/templates/builtin-tev.docx");
         const QString out = Path(QStringLiteral("window.docx"));
         ScriptedPrompts prompts;
-        WindowSettings settings;
+        App::WindowSettings settings;
         {
             CZOLTDlg window(&prompts);
             window.UseSettings(&settings);

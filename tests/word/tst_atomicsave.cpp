@@ -1,10 +1,10 @@
 // Saving never destroys the old report before the new one is complete, never leaves a temporary
 // file behind, and says plainly why it failed.
 
+#include "docx/DocxWriter.h"
 #include "support/DocxPackage.h"
-#include "word/AtomicFileSaver.h"
 #include "word/CWordOper.h"
-#include "word/DocxWriter.h"
+#include "wordfile/AtomicFileSaver.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -2,10 +2,10 @@
 // validation, by python-docx and by LibreOffice's rendering (one soffice run for all documents).
 
 #include "WordTestHelpers.h"
+#include "docx/DocxNamespaces.h"
 #include "support/DocxPackage.h"
 #include "support/ExternalTools.h"
 #include "word/CWordOper.h"
-#include "word/DocxNamespaces.h"
 
 #include <QSet>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #include "WordTestHelpers.h"
+#include "docx/DocxDocumentPart.h"
 #include "word/CWordOper.h"
-#include "word/DocxDocumentPart.h"
 #include "word/OperationError.h"
 
 #include <QTemporaryDir>

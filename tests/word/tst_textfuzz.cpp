@@ -4,7 +4,7 @@
 #include "support/DocxPackage.h"
 #include "support/ExternalTools.h"
 #include "word/CWordOper.h"
-#include "word/TextSanitizer.h"
+#include "wordfile/TextSanitizer.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>

@@ -29,8 +29,8 @@ namespace {
 constexpr int kPlotVariants = 8;
 
 struct RecordPictures {
-    QString arrNames[3];
-    int nVariant = 0;
+    QString names[3];
+    int variant = 0;
 };
 
 // What every record of a method draws before its own columns.
@@ -49,9 +49,9 @@ QVariantList HfctRow(QRandomGenerator& rng, const RecordDraw& draw);
 
 struct MethodProfile {
     Method method;
-    const char* szPrefix;              // picture file name prefix
-    DemoDataSet::PlotKind arrKinds[3]; // pictures 1..3
-    const char* arrKindNames[3];       // in the picture file names
+    const char* prefix;             // picture file name prefix
+    DemoDataSet::PlotKind kinds[3]; // pictures 1..3
+    const char* kindNames[3];       // in the picture file names
     QVariantList (*makeRow)(QRandomGenerator& rng, const RecordDraw& draw);
 };
 
@@ -152,9 +152,9 @@ QVariantList UsRow(QRandomGenerator& rng, const RecordDraw& draw) {
             Pick(rng, phases),
             Round1(22.0 + rng.generateDouble() * 8.0),
             static_cast<int>(45 + rng.bounded(30u)),
-            draw.pictures->arrNames[0],
-            draw.pictures->arrNames[1],
-            draw.pictures->arrNames[2],
+            draw.pictures->names[0],
+            draw.pictures->names[1],
+            draw.pictures->names[2],
             Conclusion(draw.level),
             draw.inspector,
             draw.remark};
@@ -180,9 +180,9 @@ QVariantList TevRow(QRandomGenerator& rng, const RecordDraw& draw) {
             pulses,
             std::round(value * pulses / 10.0) / 100.0,
             QStringLiteral("dB"),
-            draw.pictures->arrNames[0],
-            draw.pictures->arrNames[1],
-            draw.pictures->arrNames[2],
+            draw.pictures->names[0],
+            draw.pictures->names[1],
+            draw.pictures->names[2],
             Conclusion(draw.level),
             draw.remark};
 }
@@ -209,9 +209,9 @@ QVariantList HfctRow(QRandomGenerator& rng, const RecordDraw& draw) {
             static_cast<int>(draw.level * 300.0 + rng.bounded(8u)),
             Pick(rng, bands),
             QStringLiteral("pC"),
-            draw.pictures->arrNames[0],
-            draw.pictures->arrNames[1],
-            draw.pictures->arrNames[2],
+            draw.pictures->names[0],
+            draw.pictures->names[1],
+            draw.pictures->names[2],
             Conclusion(draw.level),
             draw.remark};
 }
@@ -220,13 +220,13 @@ QVariantList HfctRow(QRandomGenerator& rng, const RecordDraw& draw) {
 RecordPictures NamePictures(const MethodProfile& profile, int number, const QDateTime& time, double level,
                             const QString& extension) {
     RecordPictures pictures;
-    pictures.nVariant = std::min(kPlotVariants - 1, static_cast<int>(level * kPlotVariants));
+    pictures.variant = std::min(kPlotVariants - 1, static_cast<int>(level * kPlotVariants));
     const QString stem =
         QStringLiteral("%1_%2_%3_")
-            .arg(QLatin1String(profile.szPrefix), time.toString(QStringLiteral("yyyyMMdd_HHmmss")))
+            .arg(QLatin1String(profile.prefix), time.toString(QStringLiteral("yyyyMMdd_HHmmss")))
             .arg(number, 4, 10, QLatin1Char('0'));
     for (int k = 0; k < 3; ++k) {
-        pictures.arrNames[k] = stem + QLatin1String(profile.arrKindNames[k]) + QLatin1Char('.') + extension;
+        pictures.names[k] = stem + QLatin1String(profile.kindNames[k]) + QLatin1Char('.') + extension;
     }
     return pictures;
 }
@@ -614,7 +614,7 @@ bool DemoDataSet::WriteTable(sqlite3* db, const QString& table, const QList<Colu
     QStringList definitions;
     QStringList placeholders;
     for (const Column& column : columns) {
-        definitions.append((QuoteIdentifier(column.strName) + QLatin1Char(' ') + column.strType).trimmed());
+        definitions.append((QuoteIdentifier(column.name) + QLatin1Char(' ') + column.type).trimmed());
         placeholders.append(QStringLiteral("?"));
     }
     const QByteArray create = QStringLiteral("CREATE TABLE %1 (%2)")
@@ -676,35 +676,35 @@ bool DemoDataSet::WriteTable(sqlite3* db, const QString& table, const QList<Colu
     return Execute(db, "COMMIT", error);
 }
 
-bool DemoDataSet::Generate(const Options& options, QString* folderPath, QString* error) {
-    auto fail = [error](const QString& text) {
-        if (error != nullptr) {
-            *error = text;
-        }
-        return false;
-    };
-    if (options.strOutDir.isEmpty()) {
-        return fail(QStringLiteral("no output folder given"));
-    }
-    if (options.strName.isEmpty() || options.strName.contains(QLatin1Char('/')) ||
-        options.strName == QLatin1String(".") || options.strName == QLatin1String("..")) {
-        return fail(QStringLiteral("invalid data set name: \"%1\"").arg(options.strName));
-    }
-    if (options.nRecords < 0) {
-        return fail(QStringLiteral("the number of records must not be negative"));
-    }
-    if (!Formats().contains(options.strFormat)) {
-        return fail(
-            QStringLiteral("unknown picture format \"%1\" (use png, jpg or bmp)").arg(options.strFormat));
-    }
+namespace {
 
-    const QString folder = options.strOutDir + CDataSetLayout::kSeparator + options.strName;
+// Empty when the options can be used, else why not.
+QString CheckOptions(const DemoDataSet::Options& options) {
+    if (options.outDir.isEmpty()) {
+        return QStringLiteral("no output folder given");
+    }
+    if (options.name.isEmpty() || options.name.contains(QLatin1Char('/')) ||
+        options.name == QLatin1String(".") || options.name == QLatin1String("..")) {
+        return QStringLiteral("invalid data set name: \"%1\"").arg(options.name);
+    }
+    if (options.records < 0) {
+        return QStringLiteral("the number of records must not be negative");
+    }
+    if (!DemoDataSet::Formats().contains(options.format)) {
+        return QStringLiteral("unknown picture format \"%1\" (use png, jpg or bmp)").arg(options.format);
+    }
+    return QString();
+}
+
+// The data set folder and its picture folders, empty; a data set made before is removed first
+// when replacing is allowed.
+bool PrepareFolders(const QString& folder, bool replace, QString* error) {
     const QString database = CDataSetLayout::DatabasePath(folder);
     QDir folderDir(folder);
     if (folderDir.exists() && !folderDir.isEmpty()) {
-        if (!options.bReplace) {
-            return fail(
-                QStringLiteral("%1 already exists; give --force to replace the data set").arg(folder));
+        if (!replace) {
+            *error = QStringLiteral("%1 already exists; give --force to replace the data set").arg(folder);
+            return false;
         }
         // Only what this generator writes is removed, never other files in the folder.
         for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
@@ -715,63 +715,91 @@ bool DemoDataSet::Generate(const Options& options, QString* folderPath, QString*
         }
     }
     if (!QDir().mkpath(folder)) {
-        return fail(QStringLiteral("cannot create %1").arg(folder));
+        *error = QStringLiteral("cannot create %1").arg(folder);
+        return false;
     }
     for (const MethodProfile& profile : kMethods) {
         const QString pictureFolder = CDataSetLayout::PictureFolder(folder, profile.method);
         if (!QDir().mkpath(pictureFolder)) {
-            return fail(QStringLiteral("cannot create %1").arg(pictureFolder));
+            *error = QStringLiteral("cannot create %1").arg(pictureFolder);
+            return false;
         }
     }
+    return true;
+}
 
+bool WriteDatabase(const QString& folder, const DemoDataSet::Options& options, GeneratedTable tables[3],
+                   QString* error) {
+    const QString database = CDataSetLayout::DatabasePath(folder);
+    const QList<DemoDataSet::Column> layouts[3] = {DemoDataSet::UsColumns(), DemoDataSet::TevColumns(),
+                                                   DemoDataSet::HfctColumns()};
+    Common::CNkSQLiteOper db;
+    if (!db.Open(database)) {
+        *error = QStringLiteral("cannot create the database %1").arg(database);
+        return false;
+    }
+    // A half-written sample is simply made again; waiting for the disk on every commit is not
+    // worth it.
+    sqlite3_exec(db.GetHandle(), "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+    QString sqlError;
+    for (const MethodProfile& profile : kMethods) {
+        const int index = IndexOf(profile);
+        tables[index] = GenerateRecords(profile, options.records, options.seed, options.format);
+        if (!DemoDataSet::WriteTable(db.GetHandle(),
+                                     QString::fromLatin1(CDataSetLayout::RecordTable(profile.method)),
+                                     layouts[index], tables[index].rows, &sqlError)) {
+            *error = QStringLiteral("cannot write %1: %2").arg(database, sqlError);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Picture k of every record of one method; records share the few drawn variants.
+bool WritePictures(const QString& pictureFolder, const MethodProfile& profile, int k,
+                   const GeneratedTable& table, const DemoDataSet::Options& options, QString* error) {
+    QByteArray variants[kPlotVariants];
+    for (const RecordPictures& pictures : table.pictures) {
+        QByteArray& bytes = variants[pictures.variant];
+        if (bytes.isEmpty()) {
+            const double level = (pictures.variant + 0.5) / kPlotVariants;
+            const quint32 plotSeed =
+                options.seed * 7919u +
+                static_cast<quint32>(IndexOf(profile) * 31 + k * 7 + pictures.variant * 101);
+            const QImage plot = DemoDataSet::DrawPlot(profile.kinds[k], plotSeed, level);
+            bytes = DemoDataSet::Encode(
+                options.instrument ? DemoDataSet::InstrumentScreen(plot, plotSeed) : plot, options.format);
+            if (bytes.isEmpty()) {
+                *error = QStringLiteral("cannot encode a %1 picture").arg(options.format);
+                return false;
+            }
+        }
+        if (!WriteFile(CDataSetLayout::PicturePath(pictureFolder, pictures.names[k]), bytes, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool DemoDataSet::Generate(const Options& options, QString* folderPath, QString* error) {
+    QString reason = CheckOptions(options);
+    const QString folder = options.outDir + CDataSetLayout::kSeparator + options.name;
     GeneratedTable tables[3];
-    const QList<Column> layouts[3] = {UsColumns(), TevColumns(), HfctColumns()};
-    {
-        Common::CNkSQLiteOper db;
-        if (!db.Open(database)) {
-            return fail(QStringLiteral("cannot create the database %1").arg(database));
-        }
-        // A half-written sample is simply made again; waiting for the disk on every commit is not
-        // worth it.
-        sqlite3_exec(db.GetHandle(), "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
-        QString sqlError;
-        for (const MethodProfile& profile : kMethods) {
-            const int index = IndexOf(profile);
-            tables[index] = GenerateRecords(profile, options.nRecords, options.nSeed, options.strFormat);
-            if (!WriteTable(db.GetHandle(), QString::fromLatin1(CDataSetLayout::RecordTable(profile.method)),
-                            layouts[index], tables[index].rows, &sqlError)) {
-                return fail(QStringLiteral("cannot write %1: %2").arg(database, sqlError));
-            }
+    bool ok = reason.isEmpty() && PrepareFolders(folder, options.replace, &reason) &&
+              WriteDatabase(folder, options, tables, &reason);
+    for (const MethodProfile& profile : kMethods) {
+        const QString pictureFolder = CDataSetLayout::PictureFolder(folder, profile.method);
+        for (int k = 0; ok && k < 3 && options.pictures && options.records > 0; ++k) {
+            ok = WritePictures(pictureFolder, profile, k, tables[IndexOf(profile)], options, &reason);
         }
     }
-
-    if (options.bPictures && options.nRecords > 0) {
-        for (const MethodProfile& profile : kMethods) {
-            const QString pictureFolder = CDataSetLayout::PictureFolder(folder, profile.method);
-            for (int k = 0; k < 3; ++k) {
-                QByteArray variants[kPlotVariants];
-                for (const RecordPictures& pictures : tables[IndexOf(profile)].pictures) {
-                    QByteArray& bytes = variants[pictures.nVariant];
-                    if (bytes.isEmpty()) {
-                        const double level = (pictures.nVariant + 0.5) / kPlotVariants;
-                        const quint32 plotSeed =
-                            options.nSeed * 7919u +
-                            static_cast<quint32>(IndexOf(profile) * 31 + k * 7 + pictures.nVariant * 101);
-                        const QImage plot = DrawPlot(profile.arrKinds[k], plotSeed, level);
-                        bytes = Encode(options.bInstrument ? InstrumentScreen(plot, plotSeed) : plot,
-                                       options.strFormat);
-                        if (bytes.isEmpty()) {
-                            return fail(QStringLiteral("cannot encode a %1 picture").arg(options.strFormat));
-                        }
-                    }
-                    QString writeError;
-                    if (!WriteFile(CDataSetLayout::PicturePath(pictureFolder, pictures.arrNames[k]), bytes,
-                                   &writeError)) {
-                        return fail(writeError);
-                    }
-                }
-            }
+    if (!ok) {
+        if (error != nullptr) {
+            *error = reason;
         }
+        return false;
     }
     if (folderPath != nullptr) {
         *folderPath = folder;

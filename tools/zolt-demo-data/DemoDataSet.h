@@ -16,19 +16,19 @@ struct sqlite3;
 class DemoDataSet {
 public:
     struct Options {
-        QString strOutDir;
-        QString strName = DefaultName();
-        int nRecords = 24; // per record table
-        quint32 nSeed = 1;
-        QString strFormat = "png"; // png, jpg or bmp
-        bool bPictures = true;     // false: the database only (benchmarks)
-        bool bInstrument = false;  // noisy instrument screenshots of 100 to 150 KB (PNG only)
-        bool bReplace = false;     // replace an existing data set of that name
+        QString outDir;
+        QString name = DefaultName();
+        int records = 24; // per record table
+        quint32 seed = 1;
+        QString format = "png";  // png, jpg or bmp
+        bool pictures = true;    // false: the database only (benchmarks)
+        bool instrument = false; // noisy instrument screenshots of 100 to 150 KB (PNG only)
+        bool replace = false;    // replace an existing data set of that name
     };
 
     struct Column {
-        QString strName;
-        QString strType; // declared SQL type, may be empty
+        QString name;
+        QString type; // declared SQL type, may be empty
     };
 
     enum class PlotKind { Waveform, Continuous, Prpd, Prps };
@@ -37,7 +37,7 @@ public:
     static QStringList Formats();
 
     // Writes the data set; on success *folderPath is OUTDIR/NAME. Refuses to touch an existing
-    // folder of that name unless bReplace is set.
+    // folder of that name unless replace is set.
     static bool Generate(const Options& options, QString* folderPath, QString* error);
 
     // Creates a table and inserts rows in one transaction. A null QVariant is stored as NULL,

@@ -1,5 +1,8 @@
 #include "CReportCommand.h"
 
+#include "CConsoleSink.h"
+
+#include "compose/ReportWriter.h"
 #include "data/CDataSetLayout.h"
 #include "data/CNkSQLiteOper.h"
 #include "data/RecordMatcher.h"
@@ -7,11 +10,7 @@
 #include "data/ResultTable.h"
 #include "data/Utf8ToWide.h"
 #include "platform/Console.h"
-#include "report/CReport.h"
-#include "report/IReportSink.h"
-#include "report/MethodRecords.h"
-#include "report/ReportLayout.h"
-#include "template/TemplateReport.h"
+#include "report/ReportRequest.h"
 
 #include <QDate>
 #include <QDir>
@@ -22,48 +21,6 @@
 #include <memory>
 
 namespace {
-
-// Progress as a bar on a terminal, picture problems as warnings naming the file.
-class CConsoleSink : public IReportSink {
-public:
-    CConsoleSink(QTextStream& err, bool showProgress) : m_err(err), m_bShowProgress(showProgress) {}
-
-    void PostProgress(int percent) override {
-        if (!m_bShowProgress) {
-            return;
-        }
-        const int filled = percent / 5;
-        m_err << '\r' << '[' << QString(filled, QLatin1Char('#')) << QString(20 - filled, QLatin1Char(' '))
-              << "] " << percent << '%';
-        m_err.flush();
-        m_bBarShown = true;
-    }
-
-    void ShowMessage(const QString& text, const QString& subject) override {
-        EndBar();
-        m_err << "zolt-report: warning: ";
-        if (!subject.isEmpty()) {
-            m_err << QDir::toNativeSeparators(subject) << ": ";
-        }
-        m_err << text << '\n';
-        m_err.flush();
-    }
-
-    void PostDone(bool, const QString&) override { EndBar(); }
-    bool IsAbandoned() const override { return false; }
-
-private:
-    void EndBar() {
-        if (m_bBarShown) {
-            m_err << '\n';
-            m_bBarShown = false;
-        }
-    }
-
-    QTextStream& m_err;
-    bool m_bShowProgress;
-    bool m_bBarShown = false;
-};
 
 struct OptionTarget {
     const char* name;
@@ -248,7 +205,7 @@ int CReportCommand::Write(QTextStream& err) {
         return fail(QStringLiteral("cannot open %1").arg(QDir::toNativeSeparators(database)));
     }
     const QString table = QString::fromLatin1(CDataSetLayout::RecordTable(m_method));
-    ResultTable resultOwner;
+    Data::ResultTable resultOwner;
     const bool queried = db.ReadTable(table.toLatin1().constData(), &resultOwner);
     if (!queried) {
         return fail(QStringLiteral("cannot read table %1 of %2 (missing, or not an SQLite database)")
@@ -260,31 +217,20 @@ int CReportCommand::Write(QTextStream& err) {
         return *failed;
     }
 
-    Template::ReportData data = Gather(resultOwner, selected, folder);
-    resultOwner = ResultTable();
+    Report::ReportRequest request = Gather(resultOwner, selected, folder);
+    resultOwner = Data::ResultTable();
     db.Close();
 
     auto sink = std::make_shared<CConsoleSink>(err, m_bProgress);
-    CReport report(sink);
-    bool saved = false;
-    try {
-        data.baseInfo = m_baseInfo;
-        data.method = m_method;
-        data.dataSetName = CDataSetLayout::FolderName(folder);
-        saved = Compose(report, data);
-    } catch (const std::exception& e) {
-        report.SetFailure(QString::fromUtf8(e.what()));
-    }
-    sink->PostDone(saved, report.GetFailure());
-    if (!saved) {
-        QString reason = report.GetFailure();
+    QString reason;
+    if (!Compose::ReportWriter::Write(std::move(request), sink, &reason)) {
         reason.replace(QLatin1Char('\n'), QLatin1Char(' '));
         return fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_strOut), reason));
     }
     return kWritten;
 }
 
-std::optional<CReportCommand::ExitCode> CReportCommand::SelectRecords(const ResultTableView& table,
+std::optional<CReportCommand::ExitCode> CReportCommand::SelectRecords(const Data::ResultTableView& table,
                                                                       std::vector<int>* selected,
                                                                       QTextStream& err) const {
     std::vector<int> order;
@@ -301,11 +247,11 @@ std::optional<CReportCommand::ExitCode> CReportCommand::SelectRecords(const Resu
             err << "zolt-report: unknown sort column '" << m_strSortColumn << "'\n\n" << UsageText();
             return kUsage;
         }
-        order = RecordSorter::Order(table, column,
-                                    m_bSortDescending ? RecordSorter::Direction::Descending
-                                                      : RecordSorter::Direction::Ascending);
+        order = Data::RecordSorter::Order(table, column,
+                                          m_bSortDescending ? Data::RecordSorter::Direction::Descending
+                                                            : Data::RecordSorter::Direction::Ascending);
     }
-    const RecordMatcher matcher(m_strFilter);
+    const Data::RecordMatcher matcher(m_strFilter);
     std::vector<int> listed;
     for (int row : order) {
         if (matcher.MatchesRecord(table, row)) {
@@ -329,35 +275,26 @@ std::optional<CReportCommand::ExitCode> CReportCommand::SelectRecords(const Resu
     return std::nullopt;
 }
 
-// The selected records (counted from 0) as both reports take them; the cells by column only for a
-// template.
-Template::ReportData CReportCommand::Gather(const ResultTable& result, const std::vector<int>& selected,
-                                            const QString& folder) const {
-    Template::ReportData data; // its records are the built-in report's too
-    MethodRecords& records = data.records;
-    const QString pictureFolder = CDataSetLayout::PictureFolder(folder, m_method);
-    const ResultTableView view = result.View();
-    for (int column = 0; column < view.columns && !m_strTemplate.isEmpty(); ++column) {
-        data.columnNames.append(Utf8ToWide(view.Caption(column)));
+// The request for the selected records (counted from 0), in the order given.
+Report::ReportRequest CReportCommand::Gather(const Data::ResultTable& result,
+                                             const std::vector<int>& selected, const QString& folder) const {
+    Report::ReportRequest request;
+    request.method = m_method;
+    request.baseInfo = m_baseInfo;
+    request.dataSetName = CDataSetLayout::FolderName(folder);
+    request.pictureFolder = CDataSetLayout::PictureFolder(folder, m_method);
+    request.templatePath = m_strTemplate;
+    request.target = m_strOut;
+    const Data::ResultTableView view = result.View();
+    for (int column = 0; column < view.columns; ++column) {
+        request.columnNames.append(Utf8ToWide(view.Caption(column)));
     }
     for (int row : selected) {
-        const auto cell = [&](int column) { return Utf8ToWide(result.Cell(row, column)); };
-        const CDataSetLayout::RecordRefs record = CDataSetLayout::GatherRecord(m_method, pictureFolder, cell);
-        records.Append(record.strValue, record.strPicture1, record.strPicture2, record.strPicture3);
-        if (!m_strTemplate.isEmpty()) {
-            QStringList cells;
-            for (int column = 0; column < view.columns; ++column) {
-                cells.append(cell(column));
-            }
-            data.cells.push_back(std::move(cells));
+        QStringList cells;
+        for (int column = 0; column < view.columns; ++column) {
+            cells.append(Utf8ToWide(result.Cell(row, column)));
         }
+        request.cells.push_back(std::move(cells));
     }
-    return data;
-}
-
-bool CReportCommand::Compose(CReport& report, const Template::ReportData& data) const {
-    if (!m_strTemplate.isEmpty()) {
-        return Template::TemplateReport::Write(m_strTemplate, m_strOut, data, report);
-    }
-    return ReportLayout(m_method).Build(m_baseInfo, report, m_strOut, data.records);
+    return request;
 }

@@ -3,6 +3,7 @@
 #include "data/Method.h"
 #include "data/ResultTableView.h"
 #include "report/BaseInfoRecord.h"
+#include "report/ReportRequest.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,13 +11,10 @@
 #include <optional>
 #include <vector>
 
-class CReport;
+namespace Data {
 class ResultTable;
+} // namespace Data
 class QTextStream;
-
-namespace Template {
-struct ReportData;
-}
 
 // zolt-report: writes the report of a test data set without a window, from command-line options.
 class CReportCommand {
@@ -35,12 +33,10 @@ private:
     bool ParseArguments(const QStringList& arguments, QTextStream& err);
     int Write(QTextStream& err);
     // The records to write, 0-based, after --filter, --sort and --rows; an exit code on failure.
-    std::optional<ExitCode> SelectRecords(const ResultTableView& table, std::vector<int>* selected,
+    std::optional<ExitCode> SelectRecords(const Data::ResultTableView& table, std::vector<int>* selected,
                                           QTextStream& err) const;
-    Template::ReportData Gather(const ResultTable& result, const std::vector<int>& selected,
-                                const QString& folder) const;
-    // The built-in report, or the template's when one is given.
-    bool Compose(CReport& report, const Template::ReportData& data) const;
+    Report::ReportRequest Gather(const Data::ResultTable& result, const std::vector<int>& selected,
+                                 const QString& folder) const;
 
     QString m_strData;
     Method m_method = Method::Us;

@@ -59,11 +59,11 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(outDir);
 
     DemoDataSet::Options options;
-    options.strOutDir = arguments.at(2);
-    options.strName = QStringLiteral("110kV城南变电站局放检测");
-    options.nRecords = 12;
-    options.nSeed = 7;
-    options.bReplace = true;
+    options.outDir = arguments.at(2);
+    options.name = QStringLiteral("110kV城南变电站局放检测");
+    options.records = 12;
+    options.seed = 7;
+    options.replace = true;
     QString folder;
     QString error;
     if (!DemoDataSet::Generate(options, &folder, &error)) {

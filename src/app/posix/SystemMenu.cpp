@@ -1,5 +1,7 @@
 #include "app/SystemMenu.h"
 
+namespace App {
+
 bool SystemMenu::AppendAbout(QWidget* window, const QString& text) {
     Q_UNUSED(window);
     Q_UNUSED(text);
@@ -11,3 +13,5 @@ bool SystemMenu::IsAboutCommand(const QByteArray& eventType, void* message) {
     Q_UNUSED(message);
     return false;
 }
+
+} // namespace App

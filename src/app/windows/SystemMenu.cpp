@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+namespace App {
+
 namespace {
 
 // The command id Windows programs have long given their About entry; system commands of Windows
@@ -27,3 +29,5 @@ bool SystemMenu::IsAboutCommand(const QByteArray& eventType, void* message) {
     const MSG* msg = static_cast<const MSG*>(message);
     return msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kAboutCommand;
 }
+
+} // namespace App
