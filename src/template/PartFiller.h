@@ -30,9 +30,10 @@ class PartFiller {
 public:
     enum class PartKind { Body, HeaderFooter };
 
-    // `pictures` is needed for the body only.
+    // `pictures` is needed for the body only. `tagCount` counts the tags of the whole template, across
+    // its parts.
     PartFiller(const QString& partName, PartKind kind, const ReportData& data, PicturePlacer* pictures,
-               CReport& report);
+               CReport& report, int* tagCount);
 
     // Throws TemplateError naming the tag and where it stands.
     void Fill(const QByteArray& xml, QIODevice* out);
@@ -42,6 +43,7 @@ private:
         XmlNode root;
         std::vector<Tag> tags;
         bool hasRecordTags = false;
+        int pictures = 0; // picture tags
     };
     struct Place {
         bool inRow = false;
@@ -70,6 +72,7 @@ private:
     CReport& m_report;
     QXmlStreamWriter m_writer;
     int m_paragraphs = 0;
+    int* m_tagCount;
     bool m_progressTaken = false; // the first record row reports the progress
 };
 

@@ -1,5 +1,8 @@
 #include "template/Tag.h"
 
+#include "template/TemplateError.h"
+#include "template/TemplateLimits.h"
+
 #include <QRegularExpression>
 
 namespace Template {
@@ -26,10 +29,12 @@ constexpr float kMaxPicturePoints = 1584.0f;
 
 } // namespace
 
-std::optional<Tag> Tag::Parse(const QString& inner, const QStringList* columns, QString* error) {
+std::optional<Tag> Tag::Parse(QStringView inner, const QStringList* columns, QString* error) {
     Tag tag;
-    tag.typed = QStringLiteral("{{") + inner + QStringLiteral("}}");
-    const QString name = inner.trimmed();
+    QString typed = QStringLiteral("{{");
+    typed.append(inner.left(Limits::kQuoted)).append(QStringLiteral("}}"));
+    tag.typed = TemplateError::Quote(typed);
+    const QString name = inner.trimmed().toString();
     for (const FieldName& entry : kFields) {
         if (name == QString::fromUtf16(entry.name)) {
             tag.field = entry.field;
@@ -46,8 +51,8 @@ std::optional<Tag> Tag::Parse(const QString& inner, const QStringList* columns, 
         tag.kind = Kind::Column;
         tag.column = columns ? static_cast<int>(columns->indexOf(match.captured(1).trimmed())) : -1;
         if (columns && tag.column < 0) {
-            *error =
-                QStringLiteral("unknown column \"%1\" in tag %2").arg(match.captured(1).trimmed(), tag.typed);
+            *error = QStringLiteral("unknown column \"%1\" in tag %2")
+                         .arg(TemplateError::Quote(match.captured(1).trimmed()), tag.typed);
             return std::nullopt;
         }
         return tag;
