@@ -92,6 +92,15 @@ void TemplatePackage::Open(const QString& path) {
     QSet<QString> xmlExtensions;
     QSet<QString> xmlParts;
     IndexParts::XmlPartsOf(Read(*contentTypes), &xmlExtensions, &xmlParts);
+    zip_uint64_t xmlTotal = 0;
+    for (const Entry& entry : m_entries) {
+        // Each size is at most kTotalBytes: the sum cannot wrap.
+        xmlTotal += IsXmlName(entry.name, xmlExtensions, xmlParts) ? entry.size : 0;
+    }
+    if (xmlTotal > Limits::kXmlBytes) {
+        throw TemplateError(QStringLiteral("the package's XML parts unpack to more than %1 MiB")
+                                .arg(Limits::kXmlBytes >> 20));
+    }
     for (const Entry& entry : m_entries) {
         if (!entry.folder && &entry != contentTypes) {
             Verify(entry, xmlExtensions, xmlParts);

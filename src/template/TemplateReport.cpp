@@ -187,6 +187,10 @@ QString TemplateReport::Check(const QString& templatePath) {
                        data, nullptr, report, &tags)
                 .Fill(package.Read(entry), &discard);
         }
+        // What writing reads besides: the document's relationships.
+        if (const TemplatePackage::Entry* relationships = package.Find(kRelationships)) {
+            IndexParts::RelationshipIds(package.Read(*relationships), kRelationships);
+        }
     } catch (const TemplateError& failure) {
         return QStringLiteral("the template \"%1\" cannot be used: %2")
             .arg(QFileInfo(templatePath).fileName(), failure.Message());
