@@ -207,7 +207,7 @@ void TemplatePackage::Verify(const Entry& entry, const QSet<QString>& xmlExtensi
 
 const TemplatePackage::Entry* TemplatePackage::Find(const QString& name) const {
     for (const Entry& entry : m_entries) {
-        if (entry.name == name) {
+        if (entry.name.compare(name, Qt::CaseInsensitive) == 0) {
             return &entry;
         }
     }

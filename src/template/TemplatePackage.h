@@ -38,6 +38,7 @@ public:
 
     zip_t* Archive() const { return m_zip; }
     const std::vector<Entry>& Entries() const { return m_entries; }
+    // Part names are equal when they differ in case only, and no two entries' names are.
     const Entry* Find(const QString& name) const;
     // The uncompressed bytes of an XML part (at most Limits::kPartBytes), checked against its stated
     // size and CRC and by MarkupScan.

@@ -24,8 +24,14 @@ const QString kDocument = QStringLiteral("word/document.xml");
 const QString kRelationships = QStringLiteral("word/_rels/document.xml.rels");
 const QString kContentTypes = QStringLiteral("[Content_Types].xml");
 
+// Part names are compared ignoring case, as the package format does.
+bool Is(const TemplatePackage::Entry& entry, const QString& name) {
+    return entry.name.compare(name, Qt::CaseInsensitive) == 0;
+}
+
 bool IsHeaderOrFooter(const QString& name) {
-    static const QRegularExpression pattern(QStringLiteral("^word/(header|footer)\\d*\\.xml$"));
+    static const QRegularExpression pattern(QStringLiteral("^word/(header|footer)\\d*\\.xml$"),
+                                            QRegularExpression::CaseInsensitiveOption);
     return pattern.match(name).hasMatch();
 }
 
@@ -77,7 +83,7 @@ private:
             if (folded.startsWith(QLatin1String("word/"))) {
                 names.insert(folded.mid(5));
             }
-            if (entry.name == kDocument || IsHeaderOrFooter(entry.name)) {
+            if (Is(entry, kDocument) || IsHeaderOrFooter(entry.name)) {
                 largestId = std::max(largestId, LargestDrawingId(package.Read(entry)));
             }
             if (IsHeaderOrFooter(entry.name)) {
@@ -125,14 +131,14 @@ private:
         for (const TemplatePackage::Entry& entry : package.Entries()) {
             if (entry.folder) {
                 continue; // no part; unpacking makes the folders
-            } else if (entry.name == kDocument) {
+            } else if (Is(entry, kDocument)) {
                 writer.AddFile(entry.name, document.fileName(), document.size(), true);
             } else if (auto found = filled.find(entry.name); found != filled.end()) {
                 writer.AddBytes(entry.name, found->second);
-            } else if (entry.name == kRelationships) {
+            } else if (Is(entry, kRelationships)) {
                 writer.AddBytes(entry.name, IndexParts::AddPictures(relationships, media, kRelationships));
                 relationshipsWritten = true;
-            } else if (entry.name == kContentTypes) {
+            } else if (Is(entry, kContentTypes)) {
                 writer.AddBytes(entry.name, IndexParts::AddDefaults(package.Read(entry), media));
             } else {
                 writer.CopyRaw(package, entry.index, entry.name);
@@ -176,14 +182,13 @@ QString TemplateReport::Check(const QString& templatePath) {
         package.Open(templatePath);
         int tags = 0;
         for (const TemplatePackage::Entry& entry : package.Entries()) {
-            if (entry.name != kDocument && !IsHeaderOrFooter(entry.name)) {
+            if (!Is(entry, kDocument) && !IsHeaderOrFooter(entry.name)) {
                 continue;
             }
             QBuffer discard;
             discard.open(QIODevice::WriteOnly);
             PartFiller(entry.name,
-                       entry.name == kDocument ? PartFiller::PartKind::Body
-                                               : PartFiller::PartKind::HeaderFooter,
+                       Is(entry, kDocument) ? PartFiller::PartKind::Body : PartFiller::PartKind::HeaderFooter,
                        data, nullptr, report, &tags)
                 .Fill(package.Read(entry), &discard);
         }
