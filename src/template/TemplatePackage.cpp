@@ -8,6 +8,7 @@
 #include "template/XmlNode.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -23,6 +24,9 @@ constexpr qsizetype kChunk = 64 * 1024;
 
 // Returns the file's size.
 zip_uint64_t CheckSignature(const QString& path) {
+    if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) { // a pipe would never end
+        throw TemplateError(QStringLiteral("it is not a file"));
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw TemplateError(QStringLiteral("cannot be read (%1)").arg(file.errorString()));
