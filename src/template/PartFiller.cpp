@@ -7,6 +7,7 @@
 #include "word/DocxNamespaces.h"
 #include "word/TextSanitizer.h"
 
+#include <QIODevice>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -198,9 +199,11 @@ QString PartFiller::Where(int paragraph) const {
     return QStringLiteral("%1, paragraph %2").arg(m_partName).arg(paragraph);
 }
 
-void PartFiller::WriteRecordRows(const Unit& unit) {
+void PartFiller::WriteRecordRows(Unit& unit) {
     const bool reportsProgress = !m_progressTaken;
     m_progressTaken = true;
+    MarkVarying(unit.root);
+    m_rendered.clear();
     const int count = m_data.Count();
     for (int record = 0; record < count; ++record) {
         if (m_report.IsAbandoned()) {
@@ -213,9 +216,44 @@ void PartFiller::WriteRecordRows(const Unit& unit) {
     }
 }
 
+// Whether the subtree is written differently from record to record: tag text, bookmarks (kept in the
+// first copy only), drawing ids (renumbered).
+bool PartFiller::MarkVarying(XmlNode& node) {
+    bool varies = !node.cuts.empty() || node.IsElement(XmlNode::Space::W, "bookmarkStart") ||
+                  node.IsElement(XmlNode::Space::W, "bookmarkEnd") ||
+                  node.IsElement(XmlNode::Space::WP, "docPr");
+    for (XmlNode& child : node.children) {
+        varies = MarkVarying(child) || varies;
+    }
+    node.varies = varies;
+    return varies;
+}
+
+// A subtree that is the same in every copy of a record row (cell and run properties, most of a
+// row) is rendered once and its bytes copied, since each writer call costs about as much as
+// copying a kilobyte.
+void PartFiller::WriteRendered(const XmlNode& node) {
+    auto [rendered, fresh] = m_rendered.try_emplace(&node);
+    if (fresh) {
+        QXmlStreamWriter writer(&rendered->second);
+        node.Write(writer);
+    }
+    m_writer.writeCharacters(QString()); // ends the start tag the writer may hold open
+    QIODevice* device = m_writer.device();
+    if (device->write(rendered->second) != rendered->second.size()) {
+        throw TemplateError(QStringLiteral("The Word document could not be written: %1 (%2)")
+                                .arg(m_partName, device->errorString()),
+                            TemplateError::Kind::Output);
+    }
+}
+
 void PartFiller::WriteNode(const XmlNode& node, const Unit& unit, int record) {
     if (node.kind != XmlNode::Kind::Element) {
         node.Write(m_writer);
+        return;
+    }
+    if (record >= 0 && !node.varies) {
+        WriteRendered(node);
         return;
     }
     if (!node.cuts.empty()) {

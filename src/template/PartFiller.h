@@ -7,6 +7,7 @@
 #include <QString>
 #include <QXmlStreamWriter>
 
+#include <unordered_map>
 #include <vector>
 
 class CReport;
@@ -57,7 +58,9 @@ private:
     void CheckPlace(const Tag& tag, Place place, int paragraph) const;
     QString Where(int paragraph) const;
 
-    void WriteRecordRows(const Unit& unit);
+    void WriteRecordRows(Unit& unit);
+    static bool MarkVarying(XmlNode& node);
+    void WriteRendered(const XmlNode& node);
     void WriteNode(const XmlNode& node, const Unit& unit, int record);
     void WriteCutText(const XmlNode& text, const Unit& unit, int record);
     void WriteRenumbered(const XmlNode& docPr, int id);
@@ -73,7 +76,8 @@ private:
     QXmlStreamWriter m_writer;
     int m_paragraphs = 0;
     int* m_tagCount;
-    bool m_progressTaken = false; // the first record row reports the progress
+    std::unordered_map<const XmlNode*, QByteArray> m_rendered; // of the record row being written
+    bool m_progressTaken = false;                              // the first record row reports the progress
 };
 
 } // namespace Template

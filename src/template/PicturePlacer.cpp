@@ -4,6 +4,7 @@
 #include "template/TemplateError.h"
 #include "word/DocxDocumentPart.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QXmlStreamWriter>
@@ -25,18 +26,13 @@ QString PicturePlacer::Unused(const QSet<QString>& used, const QString& pattern,
 }
 
 void PicturePlacer::Place(QXmlStreamWriter& writer, const QString& path, float width, float height) {
+    // The same file under one absolute path: a string's work, no file system call per picture.
+    const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     std::size_t index = m_media.size();
-    if (const auto known = m_byPath.constFind(path); known != m_byPath.constEnd()) {
+    if (const auto known = m_placed.constFind(file); known != m_placed.constEnd()) {
         index = *known;
-    } else if (const QString file = QFileInfo(path).canonicalFilePath();
-               !file.isEmpty() && m_byFile.contains(file)) {
-        index = m_byFile.value(file);
-        m_byPath.insert(path, index);
     } else if (Admit(path)) {
-        m_byPath.insert(path, index);
-        if (!file.isEmpty()) {
-            m_byFile.insert(file, index);
-        }
+        m_placed.insert(file, index);
     } else {
         return;
     }

@@ -16,7 +16,7 @@ namespace Template {
 // Puts the pictures of the record rows into the report: checks each through the picture gate, tells
 // the user of a missing or unusable one exactly as the built-in report does (its cell stays empty),
 // and for the others writes the inline drawing and remembers the image part to store. A picture file
-// placed again (by its path, or another path to the same file) is stored once: its drawings share
+// placed again (by the same absolute path) is stored once: its drawings share
 // one image part, so the report holds no more picture bytes than there are pictures.
 class PicturePlacer {
 public:
@@ -55,8 +55,7 @@ private:
     QSet<QString> m_usedIds;
     QSet<QString> m_usedNames;
     std::vector<Media> m_media;
-    QHash<QString, std::size_t> m_byPath; // index into m_media, by the path as given
-    QHash<QString, std::size_t> m_byFile; // and by the canonical path
+    QHash<QString, std::size_t> m_placed; // index into m_media, by the picture's absolute path
 };
 
 } // namespace Template

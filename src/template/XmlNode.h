@@ -39,6 +39,7 @@ struct XmlNode {
     QString text;                      // Text, Cdata, Comment, Instruction data
     std::vector<XmlNode> children;
     std::vector<TextCut> cuts; // w:t elements that hold part of a tag, in text order
+    bool varies = true;        // of a record row: written differently from record to record
 
     bool IsElement(Space elementSpace, const char* localName) const;
     // The text of the Text and Cdata children.
