@@ -24,6 +24,7 @@ constexpr int kDeclarations = 128; // namespace declarations in scope at one ele
 constexpr int kUnitItems = 100'000;
 
 // The tags
+constexpr int kTagChars = 256;      // between the braces of one tag
 constexpr int kTags = 10'000;       // in the whole template
 constexpr int kPicturesPerRow = 30; // picture tags in one record row
 

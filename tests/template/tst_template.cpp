@@ -802,19 +802,19 @@ private slots:
                                        QStringLiteral("</w:r>").repeated(300))
                                   << ""
                                   << "r.docx" << 1 << "nests elements more than 256 deep";
-        QString attributes;
-        for (int i = 0; i < 65; ++i) {
-            attributes += QStringLiteral(" a%1=\"\"").arg(i);
-        }
+        // An element with `count` attributes made from `pattern` ("%1": the attribute's number).
+        const auto numbered = [](const char* pattern, int count) {
+            QString element = QStringLiteral("<w:r");
+            for (int i = 0; i < count; ++i) {
+                element += QString::fromLatin1(pattern).arg(i);
+            }
+            return element + QStringLiteral("/>");
+        };
         QTest::newRow("too many attributes")
-            << "attributes.docx" << QByteArray() << P("<w:r" + attributes + "/>") << ""
+            << "attributes.docx" << QByteArray() << P(numbered(" a%1=\"\"", 65)) << ""
             << "r.docx" << 1 << "has an element with more than 64 attributes";
-        QString declarations;
-        for (int i = 0; i < 129; ++i) {
-            declarations += QStringLiteral(" xmlns:n%1=\"urn:n\"").arg(i);
-        }
         QTest::newRow("too many namespace declarations")
-            << "declarations.docx" << QByteArray() << P("<w:r" + declarations + "/>") << ""
+            << "declarations.docx" << QByteArray() << P(numbered(" xmlns:n%1=\"urn:n\"", 129)) << ""
             << "r.docx" << 1 << "more than 128 namespace declarations in scope";
         QTest::newRow(".doc output")
             << "ok.docx" << QByteArray() << ok << ""
