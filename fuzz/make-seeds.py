@@ -202,7 +202,8 @@ def template_seeds():
                    .replace("<Default ", "<ct:Default "),
         rels=RELS.replace("<Relationships xmlns=", "<pr:Relationships xmlns:pr=")
                  .replace("</Relationships>", "</pr:Relationships>")))
-    write("template", "zip64-huge", template(ok, [("word/media/a.bin", b"x", {"huge_compressed": True})]))
+    write("template", "zip64-huge", template(ok, [("word/media/a.bin", b"x",
+                                                   {"huge_compressed": True, "stated_size": 2 << 20})]))
     write("template", "dotdot", template(ok, [("word/../../evil.txt", b"x", {})]))
     write("template", "absolute", template(ok, [("/tmp/evil.txt", b"x", {})]))
     write("template", "case-twins", template(ok, [("word/media/a.png", b"x", {}), ("word/media/A.png", b"y", {})]))

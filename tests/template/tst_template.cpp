@@ -244,6 +244,8 @@ QList<QPair<QString, QByteArray>> PrefixedPackage() {
                          Table({Row({R("{{序号}}"), R("{{@图1 40x30}}") + R("{{@图1 40x30}}")})}, 2) +
                          "<!--" + QStringLiteral("<docPr ").repeated(145000) + "-->";
     QList<QPair<QString, QByteArray>> parts = Package(body);
+    parts.append(qMakePair(QStringLiteral("word/media/ZOLT-PICTURE1.PNG"),
+                           QByteArray("the template's own; no added part may take its name")));
     for (auto& [name, bytes] : parts) {
         if (name == QLatin1String("[Content_Types].xml")) {
             bytes.replace("<Types xmlns=", "<ct:Types xmlns:ct=")
@@ -303,6 +305,18 @@ QString UnresolvedPicture(const QString& docx) {
         if (!targets.contains(id) || !names.contains(part) || !type.startsWith(QLatin1String("image/"))) {
             return QStringLiteral("picture %1 -> %2 (%3)").arg(id, part, type);
         }
+    }
+    return QString();
+}
+
+// Two entry names equal when case is ignored: one part to a reader, two files to an unzip tool.
+QString CaseTwin(const QString& docx) {
+    QSet<QString> seen;
+    for (const QString& name : DocxPackage(docx).EntryNames()) {
+        if (seen.contains(name.toCaseFolded())) {
+            return name;
+        }
+        seen.insert(name.toCaseFolded());
     }
     return QString();
 }
@@ -530,6 +544,7 @@ private slots:
         QCOMPARE(PictureCount(out), pictures);
         QCOMPARE(AddedMedia(out), media);
         QCOMPARE(UnresolvedPicture(out), QString());
+        QCOMPARE(CaseTwin(out), QString());
 
         // Parts without tags go over unchanged.
         DocxPackage before(templatePath);
@@ -743,10 +758,17 @@ private slots:
                                   << "r.docx" << 1 << "entry word/media/zeros.bin expands";
         // Hostile packages: each the smallest that shows its fault.
         QTest::newRow("ZIP64 compressed size 2^64-1")
-            << "zip64.docx" << HostileZip({{"word/media/a.bin", "x", false, 0100644, false, -1, true}}, ok)
-            << ""
+            << "zip64.docx"
+            << HostileZip({{"word/media/a.bin", "x", false, 0100644, false, 2 << 20, true}}, ok) << ""
             << ""
             << "r.docx" << 1 << "entry word/media/a.bin states sizes the file cannot hold";
+        QList<RawEntry> many;
+        for (int i = 0; i < 1000; ++i) {
+            many.append({"word/media/" + QByteArray::number(i), ""});
+        }
+        QTest::newRow("too many entries") << "entries.docx" << HostileZip(many, ok) << ""
+                                          << ""
+                                          << "r.docx" << 1 << "the package has 1004 entries, more than 1000";
         QTest::newRow("../ in a name")
             << "dotdot.docx" << HostileZip({{"word/../../evil.txt", "x"}}, ok) << ""
             << ""
