@@ -24,16 +24,14 @@ qsizetype Skip(const QByteArray& xml, qsizetype from, const char* terminator) {
 
 MarkupScan::Tag MarkupScan::ReadStartTag(const QByteArray& xml, qsizetype from) {
     Tag tag;
-    char quote = 0;
     qsizetype name = -1; // where the last name began: an attribute's at its '='
     bool fresh = false;  // the next name character begins a name
     for (qsizetype i = from; i < xml.size(); ++i) {
         const char c = xml[i];
-        if (quote != 0) {
-            quote = c == quote ? 0 : quote;
-            fresh = quote == 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
+        if (c == '"' || c == '\'') { // a value: on to its closing quote
+            const qsizetype closing = xml.indexOf(c, i + 1);
+            i = closing < 0 ? xml.size() : closing;
+            fresh = true;
         } else if (c == '>') {
             tag.end = i + 1;
             tag.empty = xml[i - 1] == '/';
