@@ -769,6 +769,16 @@ private slots:
         QTest::newRow("too many entries") << "entries.docx" << HostileZip(many, ok) << ""
                                           << ""
                                           << "r.docx" << 1 << "the package has 1004 entries, more than 1000";
+        QList<RawEntry> headers; // each exactly 1 MiB: below the size from which ratios are checked
+        const QByteArray open = "<w:hdr " + QByteArray(kNamespaces) + ">";
+        const QByteArray header = open + QByteArray((1 << 20) - open.size() - 8, ' ') + "</w:hdr>";
+        for (int i = 1; i <= 33; ++i) {
+            headers.append({"word/header" + QByteArray::number(i) + ".xml", header, true});
+        }
+        QTest::newRow("headers beyond the total size")
+            << "headers.docx" << HostileZip(headers, ok) << ""
+            << ""
+            << "r.docx" << 1 << "the package unpacks to more than 32 MiB (entry word/header32.xml)";
         QTest::newRow("../ in a name")
             << "dotdot.docx" << HostileZip({{"word/../../evil.txt", "x"}}, ok) << ""
             << ""
