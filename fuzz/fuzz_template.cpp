@@ -1,7 +1,10 @@
 // Template files of any kind through the template reader (the package, then every XML part): each is
 // either filled or refused with one short line, and a filled report is a sane package again.
 //
-// Input: the template file's bytes (a ZIP package, or anything else).
+// Input: a template file's bytes ("PK..." or anything else), or, so that mutations reach the XML
+// readers past the CRCs, XML parts separated by lines "--", packed here in this order as
+// [Content_Types].xml, word/document.xml, word/_rels/document.xml.rels, word/header1.xml and
+// word/styles.xml (as many as there are).
 
 #include "FuzzWorkspace.h"
 #include "report/CReport.h"
@@ -16,6 +19,34 @@
 #include <cstdint>
 
 namespace {
+
+// The parts of a "--"-separated input as a package; false when libzip cannot write it.
+bool WriteParts(const QByteArray& input, const QString& path) {
+    static const char* const kNames[] = {"[Content_Types].xml", "word/document.xml",
+                                         "word/_rels/document.xml.rels", "word/header1.xml",
+                                         "word/styles.xml"};
+    int code = 0;
+    zip_t* zip = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (zip == nullptr) {
+        return false;
+    }
+    qsizetype from = 0;
+    for (const char* name : kNames) {
+        if (from > input.size()) {
+            break;
+        }
+        const qsizetype separator = input.indexOf("\n--\n", from);
+        const qsizetype end = separator < 0 ? input.size() : separator;
+        zip_source_t* source = zip_source_buffer(zip, input.constData() + from, zip_uint64_t(end - from), 0);
+        if (zip_file_add(zip, name, source, ZIP_FL_ENC_UTF_8) < 0) {
+            zip_source_free(source);
+            zip_discard(zip);
+            return false;
+        }
+        from = separator < 0 ? input.size() + 1 : separator + 4;
+    }
+    return zip_close(zip) == 0;
+}
 
 // One line, short, nothing a terminal would act on.
 bool IsShortLine(const QString& message) {
@@ -63,12 +94,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString templatePath = FuzzWorkspace::Folder() + QStringLiteral("/template.docx");
     const QString out = FuzzWorkspace::Folder() + QStringLiteral("/report.docx");
     QFile::remove(out);
-    {
+    const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    if (input.startsWith("PK") || !input.contains("\n--\n")) {
         QFile file(templatePath);
-        FuzzWorkspace::Require(file.open(QIODevice::WriteOnly) &&
-                                   file.write(reinterpret_cast<const char*>(data), qint64(size)) ==
-                                       qint64(size),
+        FuzzWorkspace::Require(file.open(QIODevice::WriteOnly) && file.write(input) == input.size(),
                                "writing the template");
+    } else if (!WriteParts(input, templatePath)) {
+        return 0;
     }
     const QString checked = Template::TemplateReport::Check(templatePath);
     FuzzWorkspace::Require(IsShortLine(checked), "the check's message", checked.left(400));

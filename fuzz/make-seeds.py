@@ -176,9 +176,23 @@ def raw_zip(entries):
                                          len(directory), len(out), 0)
 
 
+def document_xml(body):
+    return ('<?xml version="1.0" encoding="UTF-8"?><w:document %s><w:body>%s</w:body></w:document>'
+            % (W, body)).encode()
+
+
+def parts(body, header=None, styles=None, types=TYPES, rels=RELS):
+    """The fuzz target's second input form: XML parts separated by "--" lines, CRCs made there."""
+    chunks = [types.encode(), document_xml(body), rels.encode()]
+    if header is not None or styles is not None:
+        chunks.append(('<w:hdr %s>%s</w:hdr>' % (W, header or "")).encode())
+    if styles is not None:
+        chunks.append(styles)
+    return b"\n--\n".join(chunks)
+
+
 def template(body, extra=(), types=TYPES, rels=RELS):
-    document = ('<?xml version="1.0" encoding="UTF-8"?><w:document %s><w:body>%s</w:body></w:document>'
-                % (W, body)).encode()
+    document = document_xml(body)
     parts = [("[Content_Types].xml", types.encode(), {"deflate": True}),
              ("word/_rels/document.xml.rels", rels.encode(), {"deflate": True}),
              ("word/document.xml", document, {"deflate": True})]
@@ -222,6 +236,21 @@ def template_seeds():
     write("template", "deep", template("<w:p>" + "<w:r>" * 300 + "</w:r>" * 300 + "</w:p>"))
     write("template", "docpr-comment", template(ok + "<!--" + "<docPr " * 2000 + "-->"))
     write("template", "not-zip", b"just text")
+    write("template", "parts-good", parts(ok + row(["{{序号}}", "{{有效值}}", "{{@图1 40x30}}{{@图1}}"]),
+                                          header=p("{{报告标题}}")))
+    write("template", "parts-prefixed", parts(
+        row(["{{序号}}", "{{@图3}}"]),
+        types=TYPES.replace("<Types xmlns=", "<ct:Types xmlns:ct=").replace("</Types>", "</ct:Types>"),
+        rels=RELS.replace("<Relationships xmlns=", "<pr:Relationships xmlns:pr=")
+                 .replace("</Relationships>", "</pr:Relationships>")))
+    write("template", "parts-split-tag", parts('<w:p><w:r><w:t>{{检</w:t></w:r><w:proofErr/><w:r><w:t>测人员}}'
+                                               '</w:t></w:r></w:p>'))
+    write("template", "parts-docpr", parts(row(["{{序号}}<w:drawing><wp:docPr xmlns:wp=\"http://schemas."
+                                                "openxmlformats.org/drawingml/2006/wordprocessingDrawing\" "
+                                                "id=\"5\"/></w:drawing>"]) + "<!--" + "<docPr " * 50 + "-->"))
+    write("template", "parts-malformed-styles", parts(ok, styles=b"<w:styles><w:style></w:styles>"))
+    write("template", "parts-dtd", parts(ok, styles=b'<!DOCTYPE s [<!ENTITY f SYSTEM "file:///etc/passwd">]><s/>'))
+    write("template", "parts-attributes", parts("<w:p><w:r %s/></w:p>" % " ".join('a%d=""' % i for i in range(64))))
 
 
 if __name__ == "__main__":
