@@ -16,23 +16,24 @@ bool Hidden(char16_t c) {
 
 } // namespace
 
+// The quote is at most Limits::kQuoted characters long, escapes included, so that a run of control
+// characters cannot make a long line either.
 QString TemplateError::Quote(QStringView text) {
-    const bool cut = text.size() > Limits::kQuoted;
-    QStringView shown = text.left(Limits::kQuoted);
-    if (cut && shown.back().isHighSurrogate()) {
-        shown.chop(1); // never half a character
-    }
     QString quoted;
-    quoted.reserve(shown.size() + 1);
-    for (const QChar c : shown) {
+    qsizetype i = 0;
+    for (; i < text.size() && quoted.size() < Limits::kQuoted; ++i) {
+        const QChar c = text[i];
         if (Hidden(c.unicode())) {
             quoted += QStringLiteral("\\u") +
                       QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+        } else if (c.isHighSurrogate() && i + 1 < text.size()) {
+            quoted += c; // never half a character
+            quoted += text[++i];
         } else {
             quoted += c;
         }
     }
-    return cut ? quoted + QStringLiteral("…") : quoted;
+    return i < text.size() ? quoted + QStringLiteral("…") : quoted;
 }
 
 } // namespace Template

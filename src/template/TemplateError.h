@@ -17,8 +17,8 @@ public:
     explicit TemplateError(QString message, Kind kind = Kind::Template)
         : m_message(std::move(message)), m_utf8(m_message.toUtf8()), m_kind(kind) {}
 
-    // The template's own text as a message may quote it: at most Limits::kQuoted characters (then
-    // "…"), with control and bidirectional-formatting characters shown as \uXXXX.
+    // The template's own text as a message may quote it: about Limits::kQuoted characters at most
+    // (then "…"), with control and bidirectional-formatting characters shown as \uXXXX.
     static QString Quote(QStringView text);
 
     const QString& Message() const { return m_message; }
