@@ -146,7 +146,115 @@ def database_seeds():
     write("database", "text", b"\x00This is an instrument log, not a database.\n")
 
 
+# ---- report templates: the template file's bytes (the hostile ones of the template tests' table) ----
+W = 'xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"'
+TYPES = ('<?xml version="1.0" encoding="UTF-8"?>'
+         '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+         '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
+         '<Default Extension="xml" ContentType="application/xml"/></Types>')
+RELS = ('<?xml version="1.0" encoding="UTF-8"?>'
+        '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"></Relationships>')
+
+
+def raw_zip(entries):
+    """entries: (name, data, options) with options deflate, mode, bad_crc, stated_size, huge_compressed."""
+    out, directory = b"", b""
+    for name, data, opts in entries:
+        name = name.encode()
+        stored = zlib.compress(data)[2:-4] if opts.get("deflate") else data
+        crc = (zlib.crc32(data) ^ (1 if opts.get("bad_crc") else 0)) & 0xFFFFFFFF
+        size = opts.get("stated_size", len(data))
+        huge = opts.get("huge_compressed", False)
+        extra = struct.pack("<HHQQ", 1, 16, size, 2**64 - 1) if huge else b""
+        common = struct.pack("<HHHHHIIIHH", 45 if huge else 20, 0x800, 8 if opts.get("deflate") else 0, 0, 0x21,
+                             crc, 0xFFFFFFFF if huge else len(stored), 0xFFFFFFFF if huge else size, len(name),
+                             len(extra))
+        directory += (struct.pack("<IH", 0x02014B50, 0x0314) + common +
+                      struct.pack("<HHHII", 0, 0, 0, opts.get("mode", 0o100644) << 16, len(out)) + name + extra)
+        out += struct.pack("<I", 0x04034B50) + common + name + extra + stored
+    return out + directory + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(entries), len(entries),
+                                         len(directory), len(out), 0)
+
+
+def document_xml(body):
+    return ('<?xml version="1.0" encoding="UTF-8"?><w:document %s><w:body>%s</w:body></w:document>'
+            % (W, body)).encode()
+
+
+def parts(body, header=None, styles=None, types=TYPES, rels=RELS):
+    """The fuzz target's second input form: XML parts separated by "--" lines, CRCs made there."""
+    chunks = [types.encode(), document_xml(body), rels.encode()]
+    if header is not None or styles is not None:
+        chunks.append(('<w:hdr %s>%s</w:hdr>' % (W, header or "")).encode())
+    if styles is not None:
+        chunks.append(styles)
+    return b"\n--\n".join(chunks)
+
+
+def template(body, extra=(), types=TYPES, rels=RELS):
+    document = document_xml(body)
+    parts = [("[Content_Types].xml", types.encode(), {"deflate": True}),
+             ("word/_rels/document.xml.rels", rels.encode(), {"deflate": True}),
+             ("word/document.xml", document, {"deflate": True})]
+    return raw_zip(parts + list(extra))
+
+
+def p(text):
+    return '<w:p><w:r><w:t xml:space="preserve">%s</w:t></w:r></w:p>' % text
+
+
+def row(cells):
+    return "<w:tbl><w:tr>%s</w:tr></w:tbl>" % "".join("<w:tc>%s</w:tc>" % p(c) for c in cells)
+
+
+def template_seeds():
+    ok = p("{{检测人员}}")
+    write("template", "good", template(ok + row(["{{序号}}", "{{列:测试点}}", "{{@图1}}{{@图1 40x30}}"])))
+    write("template", "prefixed-index-parts", template(
+        row(["{{序号}}", "{{@图2}}"]),
+        types=TYPES.replace("<Types xmlns=", "<ct:Types xmlns:ct=").replace("</Types>", "</ct:Types>")
+                   .replace("<Default ", "<ct:Default "),
+        rels=RELS.replace("<Relationships xmlns=", "<pr:Relationships xmlns:pr=")
+                 .replace("</Relationships>", "</pr:Relationships>")))
+    write("template", "zip64-huge", template(ok, [("word/media/a.bin", b"x",
+                                                   {"huge_compressed": True, "stated_size": 2 << 20})]))
+    write("template", "dotdot", template(ok, [("word/../../evil.txt", b"x", {})]))
+    write("template", "absolute", template(ok, [("/tmp/evil.txt", b"x", {})]))
+    write("template", "case-twins", template(ok, [("word/media/a.png", b"x", {}), ("word/media/A.png", b"y", {})]))
+    write("template", "symlink", template(ok, [("word/media/l.png", b"/etc/passwd", {"mode": 0o120777})]))
+    write("template", "lying-size", template(ok, [("word/media/a.bin", b"z" * 4096,
+                                                   {"deflate": True, "stated_size": 181})]))
+    write("template", "bad-crc", template(ok, [("word/media/a.bin", b"abc", {"bad_crc": True})]))
+    write("template", "malformed-styles", template(ok, [("word/styles.xml", b"<w:styles><w:style></w:styles>", {})]))
+    write("template", "dtd-styles", template(ok, [("word/styles.xml",
+                                                   b'<!DOCTYPE s [<!ENTITY f SYSTEM "file:///etc/passwd">]><s>&f;</s>',
+                                                   {})]))
+    write("template", "long-tag", template(p("{{\u202e\u200f" + "x" * 300 + "}}")))
+    write("template", "unclosed-tag", template(p("{{检测") + p("日期}}")))
+    write("template", "many-attributes", template(p("x").replace("<w:r>", "<w:r %s>" % " ".join(
+        'a%d=""' % i for i in range(65)))))
+    write("template", "deep", template("<w:p>" + "<w:r>" * 300 + "</w:r>" * 300 + "</w:p>"))
+    write("template", "docpr-comment", template(ok + "<!--" + "<docPr " * 2000 + "-->"))
+    write("template", "not-zip", b"just text")
+    write("template", "parts-good", parts(ok + row(["{{序号}}", "{{有效值}}", "{{@图1 40x30}}{{@图1}}"]),
+                                          header=p("{{报告标题}}")))
+    write("template", "parts-prefixed", parts(
+        row(["{{序号}}", "{{@图3}}"]),
+        types=TYPES.replace("<Types xmlns=", "<ct:Types xmlns:ct=").replace("</Types>", "</ct:Types>"),
+        rels=RELS.replace("<Relationships xmlns=", "<pr:Relationships xmlns:pr=")
+                 .replace("</Relationships>", "</pr:Relationships>")))
+    write("template", "parts-split-tag", parts('<w:p><w:r><w:t>{{检</w:t></w:r><w:proofErr/><w:r><w:t>测人员}}'
+                                               '</w:t></w:r></w:p>'))
+    write("template", "parts-docpr", parts(row(["{{序号}}<w:drawing><wp:docPr xmlns:wp=\"http://schemas."
+                                                "openxmlformats.org/drawingml/2006/wordprocessingDrawing\" "
+                                                "id=\"5\"/></w:drawing>"]) + "<!--" + "<docPr " * 50 + "-->"))
+    write("template", "parts-malformed-styles", parts(ok, styles=b"<w:styles><w:style></w:styles>"))
+    write("template", "parts-dtd", parts(ok, styles=b'<!DOCTYPE s [<!ENTITY f SYSTEM "file:///etc/passwd">]><s/>'))
+    write("template", "parts-attributes", parts("<w:p><w:r %s/></w:p>" % " ".join('a%d=""' % i for i in range(64))))
+
+
 if __name__ == "__main__":
     text_seeds()
     picture_seeds()
     database_seeds()
+    template_seeds()

@@ -37,11 +37,19 @@ prepare_prefix() { # prefix folder
         echo "test-windows: wineboot made no prefix in $1" >&2
         exit 1
     }
+    # Wine passes no QT_ variable of the Linux environment on, but it does apply the user's
+    # environment from the registry: the tests' platform (a test that needs the window system asks
+    # for it with -platform windows) and Qt Test's log on stdout rather than the debugger.
+    for setting in QT_QPA_PLATFORM=offscreen QT_FORCE_STDERR_LOGGING=1; do
+        ZOLT_WINEPREFIX=$1 "$RUN" reg add 'HKCU\Environment' /v "${setting%%=*}" /t REG_SZ /d "${setting#*=}" /f \
+            >/dev/null 2>&1
+    done
+    WINEPREFIX=$1 wineserver -w
 }
 
 prepare_prefix "$BUILD/wineprefix"
 echo "==== test suite under Wine"
-QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD" --output-on-failure --no-tests=error -j "$JOBS" --timeout 900
+ctest --test-dir "$BUILD" --output-on-failure --no-tests=error -j "$JOBS" --timeout 900
 
 # The window on Wine's own window system (the windows platform plugin) on a virtual display: the
 # native-window test writes both formats and checks the system menu; then zolt.exe itself is started
@@ -49,10 +57,10 @@ QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD" --output-on-failure --no-tes
 echo "==== the window under Wine and Xvfb"
 SHOTS=$BUILD/screenshots
 mkdir -p "$SHOTS"
-xvfb-run -a -s "-screen 0 1400x900x24" env QT_QPA_PLATFORM=windows ZOLT_SCREENSHOT_DIR="$SHOTS" \
+xvfb-run -a -s "-screen 0 1400x900x24" env ZOLT_SCREENSHOT_DIR="$SHOTS" \
     "$RUN" "$BUILD/bin/app_nativewindow.exe" -platform windows
 xvfb-run -a -s "-screen 0 1400x900x24" sh -c '
-    cd "$1" && QT_QPA_PLATFORM=windows "$2" "$1/bin/zolt.exe" -platform windows &
+    cd "$1" && "$2" "$1/bin/zolt.exe" -platform windows &
     i=0
     while [ $i -lt 60 ]; do
         xwininfo -root -tree 2>/dev/null | grep -q "\"ZOLT V2.0\"" && break

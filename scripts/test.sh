@@ -106,9 +106,9 @@ if [ "$ALL" = 1 ]; then
     stage_start "Fuzz build (Clang)"
     configure "$FUZZ_BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
         -DZOLT_SANITIZE=address,undefined -DZOLT_FUZZ=ON -DZOLT_BUILD_TESTS=OFF
-    cmake --build "$FUZZ_BUILD" -j "$JOBS" --target fuzz_wordtext fuzz_database fuzz_picture
+    cmake --build "$FUZZ_BUILD" -j "$JOBS" --target fuzz_wordtext fuzz_database fuzz_picture fuzz_template
     stage_end
-    for target in wordtext database picture; do
+    for target in wordtext database picture template; do
         stage_start "Fuzz $target (${FUZZ_SECONDS} s)"
         work=$FUZZ_BUILD/work/$target
         mkdir -p "$work"

@@ -1,8 +1,10 @@
 #include "template/IndexParts.h"
 
 #include "docx/DocxNamespaces.h"
+#include "template/TemplateError.h"
 #include "template/XmlNode.h"
 
+#include <QHash>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -14,29 +16,44 @@ namespace {
 
 const QString kImageType =
     QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/image");
+const QString kContentTypesName = QStringLiteral("[Content_Types].xml");
 
-// Copies `xml` and calls `append` just before the root element closes.
-QByteArray CopyWithAppended(const QByteArray& xml, const QString& partName,
-                            const std::function<void(QXmlStreamWriter&)>& append,
+struct Root {
+    const QString& uri;
+    const char* name;
+};
+
+// Copies `xml`, whose root must be `root`, and calls `append` with the root's prefix ("" or "p:")
+// just before the root element closes. `inspect` sees the root's children in its namespace.
+QByteArray CopyWithAppended(const QByteArray& xml, const QString& partName, Root root,
+                            const std::function<void(QXmlStreamWriter&, const QString&)>& append,
                             const std::function<void(const QXmlStreamReader&)>& inspect = {}) {
     QByteArray out;
     QXmlStreamWriter writer(&out);
     QXmlStreamReader reader(xml);
+    QString prefix;
     int depth = 0;
     while (!reader.atEnd()) {
         reader.readNext();
         XmlNode::CheckToken(reader, partName);
-        if (reader.isStartElement()) {
-            ++depth;
-            if (inspect) {
-                inspect(reader);
+        if (reader.isStartElement() && ++depth == 1) {
+            if (reader.namespaceUri() != root.uri || reader.name() != QLatin1String(root.name)) {
+                throw TemplateError(QStringLiteral("the root element of %1 is not %2 of the namespace %3")
+                                        .arg(partName, QLatin1String(root.name), root.uri));
             }
+            prefix = reader.prefix().isEmpty() ? QString() : reader.prefix().toString() + QLatin1Char(':');
+        } else if (reader.isStartElement() && depth == 2 && inspect && reader.namespaceUri() == root.uri) {
+            inspect(reader);
         } else if (reader.isEndElement() && --depth == 0) {
-            append(writer);
+            append(writer, prefix);
         }
         XmlNode::CopyToken(reader, writer, partName);
     }
     return out;
+}
+
+QString AttributeOf(const QXmlStreamReader& reader, const char* name) {
+    return reader.attributes().value(QLatin1String(name)).toString();
 }
 
 } // namespace
@@ -44,10 +61,11 @@ QByteArray CopyWithAppended(const QByteArray& xml, const QString& partName,
 QSet<QString> IndexParts::RelationshipIds(const QByteArray& relationships, const QString& partName) {
     QSet<QString> ids;
     CopyWithAppended(
-        relationships, partName, [](QXmlStreamWriter&) {},
+        relationships, partName, {Word::Ns::PackageRelationships, "Relationships"},
+        [](QXmlStreamWriter&, const QString&) {},
         [&](const QXmlStreamReader& reader) {
             if (reader.name() == QLatin1String("Relationship")) {
-                ids.insert(reader.attributes().value(QLatin1String("Id")).toString());
+                ids.insert(AttributeOf(reader, "Id"));
             }
         });
     return ids;
@@ -55,48 +73,86 @@ QSet<QString> IndexParts::RelationshipIds(const QByteArray& relationships, const
 
 QByteArray IndexParts::AddPictures(const QByteArray& relationships,
                                    const std::vector<PicturePlacer::Media>& media, const QString& partName) {
-    const auto append = [&](QXmlStreamWriter& writer) {
+    // One relationship per picture: composed, not written call by call (each writer call costs
+    // about as much as copying a kilobyte). Ids, targets and the root's prefix are names, which XML
+    // needs no escape for.
+    const auto append = [&](QXmlStreamWriter& writer, const QString& prefix) {
+        const QByteArray start = '<' + prefix.toUtf8() + "Relationship Id=\"";
+        const QByteArray type = "\" Type=\"" + kImageType.toUtf8() + "\" Target=\"";
+        QByteArray markup;
         for (const PicturePlacer::Media& picture : media) {
-            writer.writeEmptyElement(QStringLiteral("Relationship"));
-            writer.writeAttribute(QStringLiteral("Id"), picture.relationshipId);
-            writer.writeAttribute(QStringLiteral("Type"), kImageType);
-            writer.writeAttribute(QStringLiteral("Target"), picture.target);
+            markup += start + picture.relationshipId.toUtf8() + type + picture.target.toUtf8() + "\"/>";
         }
+        writer.writeCharacters(QString()); // ends the start tag the writer may hold open
+        writer.device()->write(markup);
     };
     if (!relationships.isEmpty()) {
-        return CopyWithAppended(relationships, partName, append);
+        return CopyWithAppended(relationships, partName, {Word::Ns::PackageRelationships, "Relationships"},
+                                append);
     }
     QByteArray out;
     QXmlStreamWriter writer(&out);
     writer.writeStartDocument(QStringLiteral("1.0"), true);
     writer.writeStartElement(QStringLiteral("Relationships"));
     writer.writeAttribute(QStringLiteral("xmlns"), Word::Ns::PackageRelationships);
-    append(writer);
+    append(writer, QString());
     writer.writeEndElement();
     writer.writeEndDocument();
     return out;
 }
 
-QByteArray IndexParts::AddDefaults(const QByteArray& contentTypes, const QSet<QString>& extensions) {
-    QSet<QString> missing = extensions;
+QByteArray IndexParts::AddDefaults(const QByteArray& contentTypes,
+                                   const std::vector<PicturePlacer::Media>& media) {
+    QHash<QString, QString> defaults; // extension -> the template's content type for it
     const auto inspect = [&](const QXmlStreamReader& reader) {
         if (reader.name() == QLatin1String("Default")) {
-            missing.remove(reader.attributes().value(QLatin1String("Extension")).toString().toLower());
+            defaults.insert(AttributeOf(reader, "Extension").toLower(), AttributeOf(reader, "ContentType"));
         }
     };
     // Defaults and Overrides may come in any order (a repeated choice), so appending is valid.
-    return CopyWithAppended(
-        contentTypes, QStringLiteral("[Content_Types].xml"),
-        [&](QXmlStreamWriter& writer) {
-            QStringList sorted(missing.begin(), missing.end());
-            sorted.sort();
-            for (const QString& extension : sorted) {
-                writer.writeEmptyElement(QStringLiteral("Default"));
-                writer.writeAttribute(QStringLiteral("Extension"), extension);
-                writer.writeAttribute(QStringLiteral("ContentType"), QStringLiteral("image/") + extension);
+    const auto append = [&](QXmlStreamWriter& writer, const QString& prefix) {
+        QStringList missing;
+        for (const PicturePlacer::Media& picture : media) {
+            const QString type = QStringLiteral("image/") + picture.extension;
+            const auto found = defaults.constFind(picture.extension);
+            if (found == defaults.constEnd()) {
+                missing << picture.extension;
+            } else if (found->compare(type, Qt::CaseInsensitive) != 0) {
+                writer.writeEmptyElement(prefix + QStringLiteral("Override"));
+                writer.writeAttribute(QStringLiteral("PartName"), QStringLiteral("/word/") + picture.target);
+                writer.writeAttribute(QStringLiteral("ContentType"), type);
             }
-        },
-        inspect);
+        }
+        missing.sort();
+        missing.removeDuplicates();
+        for (const QString& extension : missing) {
+            writer.writeEmptyElement(prefix + QStringLiteral("Default"));
+            writer.writeAttribute(QStringLiteral("Extension"), extension);
+            writer.writeAttribute(QStringLiteral("ContentType"), QStringLiteral("image/") + extension);
+        }
+    };
+    return CopyWithAppended(contentTypes, kContentTypesName, {Word::Ns::ContentTypes, "Types"}, append,
+                            inspect);
+}
+
+void IndexParts::XmlPartsOf(const QByteArray& contentTypes, QSet<QString>* extensions, QSet<QString>* parts) {
+    const auto isXml = [](const QString& type) {
+        return type.endsWith(QLatin1String("+xml"), Qt::CaseInsensitive) ||
+               type.endsWith(QLatin1String("/xml"), Qt::CaseInsensitive);
+    };
+    CopyWithAppended(
+        contentTypes, kContentTypesName, {Word::Ns::ContentTypes, "Types"},
+        [](QXmlStreamWriter&, const QString&) {},
+        [&](const QXmlStreamReader& reader) {
+            if (!isXml(AttributeOf(reader, "ContentType"))) {
+                return;
+            }
+            if (reader.name() == QLatin1String("Default")) {
+                extensions->insert(AttributeOf(reader, "Extension").toLower());
+            } else if (reader.name() == QLatin1String("Override")) {
+                parts->insert(AttributeOf(reader, "PartName").toCaseFolded());
+            }
+        });
 }
 
 } // namespace Template

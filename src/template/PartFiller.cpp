@@ -4,9 +4,11 @@
 #include "report/CReport.h"
 #include "template/PicturePlacer.h"
 #include "template/TemplateError.h"
+#include "template/TemplateLimits.h"
 #include "wordfile/TextSanitizer.h"
 #include "wordfile/WriteFailure.h"
 
+#include <QIODevice>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -23,20 +25,21 @@ void CollectText(XmlNode& node, std::vector<XmlNode*>& texts, std::vector<XmlNod
         if (child.kind != XmlNode::Kind::Element) {
             continue;
         }
-        if (child.IsElement(Word::Ns::W, "p")) {
+        if (child.IsElement(XmlNode::Space::W, "p")) {
             nested.push_back(&child); // a text box's paragraph: a paragraph of its own
-        } else if (child.IsElement(Word::Ns::W, "t")) {
+        } else if (child.IsElement(XmlNode::Space::W, "t")) {
             texts.push_back(&child);
-        } else if (!child.IsElement(Word::Ns::W, "del") && !child.IsElement(Word::Ns::W, "moveFrom")) {
+        } else if (!child.IsElement(XmlNode::Space::W, "del") &&
+                   !child.IsElement(XmlNode::Space::W, "moveFrom")) {
             CollectText(child, texts, nested);
         }
     }
 }
 
-QString Excerpt(const QString& text, int from) {
-    constexpr int kShown = 24;
-    const QString shown = text.mid(from, kShown);
-    return text.size() - from > kShown ? shown + QStringLiteral("…") : shown;
+QString Excerpt(const QString& text, qsizetype from) {
+    constexpr qsizetype kShown = 24;
+    return TemplateError::Quote(QStringView(text).mid(from, kShown + 1).left(kShown)) +
+           (text.size() - from > kShown ? QStringLiteral("…") : QString());
 }
 
 QString PrefixOf(const QString& qualifiedName) {
@@ -47,8 +50,9 @@ QString PrefixOf(const QString& qualifiedName) {
 } // namespace
 
 PartFiller::PartFiller(const QString& partName, PartKind kind, const ReportData& data,
-                       PicturePlacer* pictures, CReport& report)
-    : m_partName(partName), m_kind(kind), m_data(data), m_pictures(pictures), m_report(report) {}
+                       PicturePlacer* pictures, CReport& report, int* tagCount)
+    : m_partName(partName), m_kind(kind), m_data(data), m_pictures(pictures), m_report(report),
+      m_tagCount(tagCount) {}
 
 void PartFiller::Fill(const QByteArray& xml, QIODevice* out) {
     QXmlStreamReader reader(xml);
@@ -89,12 +93,12 @@ void PartFiller::AnalyzeTree(XmlNode& node, Unit& unit, Place place) {
         if (child.kind != XmlNode::Kind::Element) {
             continue;
         }
-        if (child.IsElement(Word::Ns::W, "p")) {
+        if (child.IsElement(XmlNode::Space::W, "p")) {
             AnalyzeParagraph(child, unit, place);
             continue;
         }
         Place inner = place;
-        inner.inCell = inner.inCell || child.IsElement(Word::Ns::W, "tc");
+        inner.inCell = inner.inCell || child.IsElement(XmlNode::Space::W, "tc");
         AnalyzeTree(child, unit, inner);
     }
 }
@@ -112,13 +116,17 @@ void PartFiller::AnalyzeParagraph(XmlNode& paragraph, Unit& unit, Place place) {
     }
 }
 
+// One pass over the paragraph's text: each tag's pieces are found from the w:t where the previous
+// tag ended, so that many tags in many runs cost no more than their number.
 void PartFiller::FindTags(const std::vector<XmlNode*>& texts, Unit& unit, Place place, int paragraph) {
     QString visible;
-    std::vector<int> begins;
+    std::vector<int> begins; // where each w:t's text starts in `visible`, and where the last ends
     for (const XmlNode* text : texts) {
         begins.push_back(static_cast<int>(visible.size()));
         visible += text->Text();
     }
+    begins.push_back(static_cast<int>(visible.size()));
+    std::size_t first = 0; // no earlier w:t holds anything of the next tag
     qsizetype position = 0;
     qsizetype open = 0;
     while ((open = visible.indexOf(kOpen, position)) >= 0) {
@@ -126,30 +134,41 @@ void PartFiller::FindTags(const std::vector<XmlNode*>& texts, Unit& unit, Place 
         const qsizetype nextOpen = visible.indexOf(kOpen, open + 2);
         if (close < 0 || (nextOpen >= 0 && nextOpen < close)) {
             throw TemplateError(QStringLiteral("unclosed tag \"%1\" (no \"}}\") in %2")
-                                    .arg(Excerpt(visible, static_cast<int>(open)), Where(paragraph)));
+                                    .arg(Excerpt(visible, open), Where(paragraph)));
+        }
+        if (++*m_tagCount > Limits::kTags) {
+            throw TemplateError(QStringLiteral("the template has more than %1 tags").arg(Limits::kTags));
         }
         QString error;
         const std::optional<Tag> tag =
-            Tag::Parse(visible.mid(open + 2, close - open - 2),
+            Tag::Parse(QStringView(visible).mid(open + 2, close - open - 2),
                        m_data.checkColumns ? &m_data.columnNames : nullptr, &error);
         if (!tag) {
             throw TemplateError(QStringLiteral("%1 in %2").arg(error, Where(paragraph)));
         }
         CheckPlace(*tag, place, paragraph);
+        if (tag->kind == Tag::Kind::Picture && ++unit.pictures > Limits::kPicturesPerRow) {
+            throw TemplateError(QStringLiteral("more than %1 picture tags in one table row in %2")
+                                    .arg(Limits::kPicturesPerRow)
+                                    .arg(Where(paragraph)));
+        }
         unit.hasRecordTags = unit.hasRecordTags || tag->IsRecordTag();
         const int tagIndex = static_cast<int>(unit.tags.size());
         unit.tags.push_back(*tag);
         const int begin = static_cast<int>(open);
         const int end = static_cast<int>(close + 2);
-        for (std::size_t i = 0; i < texts.size(); ++i) {
+        while (begins[first + 1] <= begin) {
+            ++first;
+        }
+        for (std::size_t i = first; i < texts.size() && begins[i] < end; ++i) {
             const int from = begins[i];
-            const int to = from + static_cast<int>(texts[i]->Text().size());
-            if (to <= begin || from >= end) {
+            const int to = begins[i + 1];
+            if (to == from) {
                 continue;
             }
-            const bool first = begin >= from && begin < to;
+            const bool holdsFirst = begin >= from && begin < to;
             texts[i]->cuts.push_back(
-                {std::max(begin, from) - from, std::min(end, to) - from, first ? tagIndex : -1});
+                {std::max(begin, from) - from, std::min(end, to) - from, holdsFirst ? tagIndex : -1});
         }
         position = end;
     }
@@ -181,9 +200,11 @@ QString PartFiller::Where(int paragraph) const {
     return QStringLiteral("%1, paragraph %2").arg(m_partName).arg(paragraph);
 }
 
-void PartFiller::WriteRecordRows(const Unit& unit) {
+void PartFiller::WriteRecordRows(Unit& unit) {
     const bool reportsProgress = !m_progressTaken;
     m_progressTaken = true;
+    MarkVarying(unit.root);
+    m_rendered.clear();
     const int count = m_data.Count();
     for (int record = 0; record < count; ++record) {
         if (m_report.IsAbandoned()) {
@@ -196,9 +217,44 @@ void PartFiller::WriteRecordRows(const Unit& unit) {
     }
 }
 
+// Whether the subtree is written differently from record to record: tag text, bookmarks (kept in the
+// first copy only), drawing ids (renumbered).
+bool PartFiller::MarkVarying(XmlNode& node) {
+    bool varies = !node.cuts.empty() || node.IsElement(XmlNode::Space::W, "bookmarkStart") ||
+                  node.IsElement(XmlNode::Space::W, "bookmarkEnd") ||
+                  node.IsElement(XmlNode::Space::WP, "docPr");
+    for (XmlNode& child : node.children) {
+        varies = MarkVarying(child) || varies;
+    }
+    node.varies = varies;
+    return varies;
+}
+
+// A subtree that is the same in every copy of a record row (cell and run properties, most of a
+// row) is rendered once and its bytes copied, since each writer call costs about as much as
+// copying a kilobyte.
+void PartFiller::WriteRendered(const XmlNode& node) {
+    auto [rendered, fresh] = m_rendered.try_emplace(&node);
+    if (fresh) {
+        QXmlStreamWriter writer(&rendered->second);
+        node.Write(writer);
+    }
+    m_writer.writeCharacters(QString()); // ends the start tag the writer may hold open
+    QIODevice* device = m_writer.device();
+    if (device->write(rendered->second) != rendered->second.size()) {
+        throw TemplateError(QStringLiteral("The Word document could not be written: %1 (%2)")
+                                .arg(m_partName, device->errorString()),
+                            TemplateError::Kind::Output);
+    }
+}
+
 void PartFiller::WriteNode(const XmlNode& node, const Unit& unit, int record) {
     if (node.kind != XmlNode::Kind::Element) {
         node.Write(m_writer);
+        return;
+    }
+    if (record >= 0 && !node.varies) {
+        WriteRendered(node);
         return;
     }
     if (!node.cuts.empty()) {
@@ -207,13 +263,13 @@ void PartFiller::WriteNode(const XmlNode& node, const Unit& unit, int record) {
     }
     // A bookmark's name and id must be unique in the document: only the first copy of a record row
     // keeps the row's bookmarks.
-    if (record > 0 &&
-        (node.IsElement(Word::Ns::W, "bookmarkStart") || node.IsElement(Word::Ns::W, "bookmarkEnd"))) {
+    if (record > 0 && (node.IsElement(XmlNode::Space::W, "bookmarkStart") ||
+                       node.IsElement(XmlNode::Space::W, "bookmarkEnd"))) {
         return;
     }
     // So must a drawing's id: a picture of the template's own in a record row gets a new one in
     // every further copy.
-    if (record > 0 && m_pictures != nullptr && node.IsElement(Word::Ns::WP, "docPr")) {
+    if (record > 0 && m_pictures != nullptr && node.IsElement(XmlNode::Space::WP, "docPr")) {
         WriteRenumbered(node, m_pictures->NewDrawingId());
         return;
     }
@@ -226,11 +282,10 @@ void PartFiller::WriteNode(const XmlNode& node, const Unit& unit, int record) {
 
 void PartFiller::WriteRenumbered(const XmlNode& docPr, int id) {
     XmlNode copy = docPr;
-    copy.attributes.clear();
-    for (const QXmlStreamAttribute& attribute : docPr.attributes) {
-        const bool isId = attribute.namespaceUri().isEmpty() && attribute.name() == QLatin1String("id");
-        copy.attributes.append(attribute.qualifiedName().toString(),
-                               isId ? QString::number(id) : attribute.value().toString());
+    for (XmlNode::Attribute& attribute : copy.attributes) {
+        if (attribute.qualifiedName == QLatin1String("id")) { // no prefix: in no namespace
+            attribute.value = QString::number(id);
+        }
     }
     copy.Write(m_writer);
 }

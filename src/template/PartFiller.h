@@ -7,6 +7,7 @@
 #include <QString>
 #include <QXmlStreamWriter>
 
+#include <unordered_map>
 #include <vector>
 
 class CReport;
@@ -30,9 +31,10 @@ class PartFiller {
 public:
     enum class PartKind { Body, HeaderFooter };
 
-    // `pictures` is needed for the body only.
+    // `pictures` is needed for the body only. `tagCount` counts the tags of the whole template, across
+    // its parts.
     PartFiller(const QString& partName, PartKind kind, const ReportData& data, PicturePlacer* pictures,
-               CReport& report);
+               CReport& report, int* tagCount);
 
     // Throws TemplateError naming the tag and where it stands.
     void Fill(const QByteArray& xml, QIODevice* out);
@@ -42,6 +44,7 @@ private:
         XmlNode root;
         std::vector<Tag> tags;
         bool hasRecordTags = false;
+        int pictures = 0; // picture tags
     };
     struct Place {
         bool inRow = false;
@@ -55,7 +58,9 @@ private:
     void CheckPlace(const Tag& tag, Place place, int paragraph) const;
     QString Where(int paragraph) const;
 
-    void WriteRecordRows(const Unit& unit);
+    void WriteRecordRows(Unit& unit);
+    static bool MarkVarying(XmlNode& node);
+    void WriteRendered(const XmlNode& node);
     void WriteNode(const XmlNode& node, const Unit& unit, int record);
     void WriteCutText(const XmlNode& text, const Unit& unit, int record);
     void WriteRenumbered(const XmlNode& docPr, int id);
@@ -70,7 +75,9 @@ private:
     CReport& m_report;
     QXmlStreamWriter m_writer;
     int m_paragraphs = 0;
-    bool m_progressTaken = false; // the first record row reports the progress
+    int* m_tagCount;
+    std::unordered_map<const XmlNode*, QByteArray> m_rendered; // of the record row being written
+    bool m_progressTaken = false;                              // the first record row reports the progress
 };
 
 } // namespace Template

@@ -5,6 +5,8 @@
 #include "template/TemplateError.h"
 #include "wordfile/WriteFailure.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QXmlStreamWriter>
 
@@ -20,15 +22,29 @@ QString PicturePlacer::Unused(const QSet<QString>& used, const QString& pattern,
     QString candidate;
     do {
         candidate = pattern.arg(++*counter).arg(extension);
-    } while (used.contains(candidate));
+    } while (used.contains(candidate.toCaseFolded()));
     return candidate;
 }
 
 void PicturePlacer::Place(QXmlStreamWriter& writer, const QString& path, float width, float height) {
+    // The same file under one absolute path: a string's work, no file system call per picture.
+    const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    std::size_t index = m_media.size();
+    if (const auto known = m_placed.constFind(file); known != m_placed.constEnd()) {
+        index = *known;
+    } else if (Admit(path)) {
+        m_placed.insert(file, index);
+    } else {
+        return;
+    }
+    WriteDrawing(writer, m_media[index].relationshipId, width, height);
+}
+
+bool PicturePlacer::Admit(const QString& path) {
     const PictureGate::Checked checked = m_gate.Check(path);
     if (checked.verdict != PictureGate::Verdict::Accepted) {
         m_report.ShowMessage(checked.message, path);
-        return;
+        return false;
     }
     Media media;
     media.target =
@@ -38,29 +54,31 @@ void PicturePlacer::Place(QXmlStreamWriter& writer, const QString& path, float w
     media.size = checked.size;
     media.length = checked.length;
     media.extension = checked.extension;
+    m_media.push_back(std::move(media));
+    return true;
+}
 
+void PicturePlacer::WriteDrawing(QXmlStreamWriter& writer, const QString& relationshipId, float width,
+                                 float height) {
     Word::Picture picture;
     picture.widthPt = width;
     picture.heightPt = height;
     // The template's root may not declare the drawing namespaces; the drawing declares them itself,
     // so they hold for it only, whatever prefixes the template uses.
     QIODevice* device = writer.device();
-    if (device != nullptr) {
-        // The drawing's markup goes to the writer's device behind the start tag the writer ends first;
-        // the writer passes everything on as it is written, keeping nothing back.
-        writer.writeCharacters(QString());
-        const QByteArray markup =
-            Word::DocxDocumentPart::InlinePictureMarkup(picture, m_nextDrawingId++, media.relationshipId)
-                .toUtf8();
-        if (device->write(markup) != markup.size()) {
-            throw TemplateError(Word::WriteFailure::Message(device->errorString()),
-                                TemplateError::Kind::Output);
-        }
-    } else {
+    if (device == nullptr) {
         Word::DocxDocumentPart::DeclareNamespaces(writer);
-        Word::DocxDocumentPart::WriteInlinePicture(writer, picture, m_nextDrawingId++, media.relationshipId);
+        Word::DocxDocumentPart::WriteInlinePicture(writer, picture, m_nextDrawingId++, relationshipId);
+        return;
     }
-    m_media.push_back(std::move(media));
+    // The drawing's markup goes to the writer's device behind the start tag the writer ends first;
+    // the writer passes everything on as it is written, keeping nothing back.
+    writer.writeCharacters(QString());
+    const QByteArray markup =
+        Word::DocxDocumentPart::InlinePictureMarkup(picture, m_nextDrawingId++, relationshipId).toUtf8();
+    if (device->write(markup) != markup.size()) {
+        throw TemplateError(Word::WriteFailure::Message(device->errorString()), TemplateError::Kind::Output);
+    }
 }
 
 } // namespace Template

@@ -2,6 +2,7 @@
 
 #include "template/PictureGate.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 
@@ -14,7 +15,9 @@ namespace Template {
 
 // Puts the pictures of the record rows into the report: checks each through the picture gate, tells
 // the user of a missing or unusable one exactly as the built-in report does (its cell stays empty),
-// and for the others writes the inline drawing and remembers the image part to store.
+// and for the others writes the inline drawing and remembers the image part to store. A picture file
+// placed again (by the same absolute path) is stored once: its drawings share
+// one image part, so the report holds no more picture bytes than there are pictures.
 class PicturePlacer {
 public:
     struct Media {
@@ -27,7 +30,8 @@ public:
     };
 
     // `firstDrawingId` is above every wp:docPr id of the template; `usedIds` and `usedNames` are the
-    // template's relationship ids and entry names, which new ones must not repeat.
+    // template's relationship ids and entry names (relative to word/, case-folded), which new ones
+    // must not repeat.
     PicturePlacer(CReport& report, int firstDrawingId, QSet<QString> usedIds, QSet<QString> usedNames);
 
     void Place(QXmlStreamWriter& writer, const QString& path, float width, float height);
@@ -37,6 +41,9 @@ public:
     int NewDrawingId() { return m_nextDrawingId++; }
 
 private:
+    // Checks a picture not placed before and adds its image part; false when it cannot be used.
+    bool Admit(const QString& path);
+    void WriteDrawing(QXmlStreamWriter& writer, const QString& relationshipId, float width, float height);
     static QString Unused(const QSet<QString>& used, const QString& pattern, const QString& extension,
                           int* counter);
 
@@ -48,6 +55,7 @@ private:
     QSet<QString> m_usedIds;
     QSet<QString> m_usedNames;
     std::vector<Media> m_media;
+    QHash<QString, std::size_t> m_placed; // index into m_media, by the picture's absolute path
 };
 
 } // namespace Template

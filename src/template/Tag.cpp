@@ -1,5 +1,8 @@
 #include "template/Tag.h"
 
+#include "template/TemplateError.h"
+#include "template/TemplateLimits.h"
+
 #include <QRegularExpression>
 
 namespace Template {
@@ -24,12 +27,33 @@ constexpr FieldName kFields[] = {
 // Word's largest page side is 22 inches; a bigger picture cannot be shown.
 constexpr float kMaxPicturePoints = 1584.0f;
 
+// The column of "列:NAME"; Chinese input methods type the full-width colon, both are taken, with
+// spaces around it.
+std::optional<QString> ColumnName(QStringView name) {
+    if (!name.startsWith(u'列')) {
+        return std::nullopt;
+    }
+    const QStringView rest = name.mid(1).trimmed();
+    if (rest.isEmpty() || (rest.front() != u':' && rest.front() != u'：')) {
+        return std::nullopt;
+    }
+    const QStringView column = rest.mid(1).trimmed();
+    return column.isEmpty() ? std::nullopt : std::optional<QString>(column.toString());
+}
+
 } // namespace
 
-std::optional<Tag> Tag::Parse(const QString& inner, const QStringList* columns, QString* error) {
+std::optional<Tag> Tag::Parse(QStringView inner, const QStringList* columns, QString* error) {
     Tag tag;
-    tag.typed = QStringLiteral("{{") + inner + QStringLiteral("}}");
-    const QString name = inner.trimmed();
+    QString typed = QStringLiteral("{{");
+    typed.append(inner.left(Limits::kQuoted)).append(QStringLiteral("}}"));
+    tag.typed = TemplateError::Quote(typed);
+    // No tag of the language is longer; what is, is not looked at further.
+    if (inner.size() > Limits::kTagChars) {
+        *error = QStringLiteral("unknown tag %1").arg(tag.typed);
+        return std::nullopt;
+    }
+    const QString name = inner.trimmed().toString();
     for (const FieldName& entry : kFields) {
         if (name == QString::fromUtf16(entry.name)) {
             tag.field = entry.field;
@@ -40,14 +64,12 @@ std::optional<Tag> Tag::Parse(const QString& inner, const QStringList* columns, 
         tag.kind = name == QStringLiteral("序号") ? Kind::Number : Kind::Value;
         return tag;
     }
-    // Chinese input methods type the full-width colon; both are taken.
-    static const QRegularExpression columnTag(QStringLiteral("^列\\s*[:：]\\s*(.+)$"));
-    if (const QRegularExpressionMatch match = columnTag.match(name); match.hasMatch()) {
+    if (const std::optional<QString> column = ColumnName(name)) {
         tag.kind = Kind::Column;
-        tag.column = columns ? static_cast<int>(columns->indexOf(match.captured(1).trimmed())) : -1;
+        tag.column = columns ? static_cast<int>(columns->indexOf(*column)) : -1;
         if (columns && tag.column < 0) {
-            *error =
-                QStringLiteral("unknown column \"%1\" in tag %2").arg(match.captured(1).trimmed(), tag.typed);
+            *error = QStringLiteral("unknown column \"%1\" in tag %2")
+                         .arg(TemplateError::Quote(*column), tag.typed);
             return std::nullopt;
         }
         return tag;

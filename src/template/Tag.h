@@ -33,14 +33,14 @@ struct Tag {
     int picture = -1;               // Kind::Picture: 0, 1 or 2
     float width = 0.0f;             // Kind::Picture: points; 0 for the method's default size
     float height = 0.0f;
-    QString typed; // the tag as it stands in the document, for messages
+    QString typed; // the tag as it stands in the document, quoted for messages
 
     bool IsRecordTag() const { return kind != Kind::Text; }
 
     // `inner` is the text between the braces. Returns nullopt with `error` set for a name that is not
     // in the language or a column that `columns` (the record table's) does not have; null `columns`
     // takes any column name (checking a template before a data set is open).
-    static std::optional<Tag> Parse(const QString& inner, const QStringList* columns, QString* error);
+    static std::optional<Tag> Parse(QStringView inner, const QStringList* columns, QString* error);
 };
 
 } // namespace Template

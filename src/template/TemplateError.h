@@ -17,6 +17,10 @@ public:
     explicit TemplateError(QString message, Kind kind = Kind::Template)
         : m_message(std::move(message)), m_utf8(m_message.toUtf8()), m_kind(kind) {}
 
+    // The template's own text as a message may quote it: about Limits::kQuoted characters at most
+    // (then "…"), with control and bidirectional-formatting characters shown as \uXXXX.
+    static QString Quote(QStringView text);
+
     const QString& Message() const { return m_message; }
     Kind GetKind() const { return m_kind; }
     const char* what() const noexcept override { return m_utf8.constData(); }

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryFile>
+#include <QXmlStreamReader>
 
 namespace Template {
 
@@ -24,20 +25,31 @@ const QString kDocument = QStringLiteral("word/document.xml");
 const QString kRelationships = QStringLiteral("word/_rels/document.xml.rels");
 const QString kContentTypes = QStringLiteral("[Content_Types].xml");
 
+// Part names are compared ignoring case, as the package format does.
+bool Is(const TemplatePackage::Entry& entry, const QString& name) {
+    return entry.name.compare(name, Qt::CaseInsensitive) == 0;
+}
+
 bool IsHeaderOrFooter(const QString& name) {
-    static const QRegularExpression pattern(QStringLiteral("^word/(header|footer)\\d*\\.xml$"));
+    static const QRegularExpression pattern(QStringLiteral("^word/(header|footer)\\d*\\.xml$"),
+                                            QRegularExpression::CaseInsensitiveOption);
     return pattern.match(name).hasMatch();
 }
 
 // The largest wp:docPr id of a part: new drawings are numbered above every one the template has.
+// Ids from 10 digits on are left out; new ones never come near them.
 int LargestDrawingId(const QByteArray& xml) {
-    static const QRegularExpression docPr(QStringLiteral("<(?:\\w+:)?docPr\\b[^>]*?\\bid=\"(\\d{1,9})\""));
-    int largest = 0;
-    QRegularExpressionMatchIterator matches = docPr.globalMatch(QString::fromUtf8(xml));
-    while (matches.hasNext()) {
-        largest = std::max(largest, matches.next().captured(1).toInt());
+    constexpr uint kLargest = 999'999'999;
+    QXmlStreamReader reader(xml);
+    uint largest = 0;
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == QLatin1String("docPr")) {
+            bool ok = false;
+            const uint id = reader.attributes().value(QLatin1String("id")).toUInt(&ok);
+            largest = ok && id <= kLargest ? std::max(largest, id) : largest;
+        }
     }
-    return largest;
+    return static_cast<int>(largest);
 }
 
 // Fills the template into a new package at the path AtomicFileSaver gives; the document model it
@@ -64,18 +76,19 @@ private:
     void Write(const QString& path) {
         TemplatePackage package;
         package.Open(m_templatePath);
-        const TemplatePackage::Entry* contentTypes = package.Find(kContentTypes);
-        if (contentTypes == nullptr) {
-            throw TemplateError(QStringLiteral("the package has no [Content_Types].xml"));
-        }
-        std::map<QString, QByteArray> filled; // headers and footers, small
         int largestId = 0;
-        QSet<QString> names;
+        QSet<QString> names; // media targets are relative to word/
+        std::vector<const TemplatePackage::Entry*> headers;
         for (const TemplatePackage::Entry& entry : package.Entries()) {
-            names.insert(entry.name.mid(5)); // media targets are relative to word/
-            if (entry.name == kDocument || IsHeaderOrFooter(entry.name)) {
-                filled[entry.name] = package.Read(entry);
-                largestId = std::max(largestId, LargestDrawingId(filled[entry.name]));
+            const QString folded = entry.name.toCaseFolded();
+            if (folded.startsWith(QLatin1String("word/"))) {
+                names.insert(folded.mid(5));
+            }
+            if (Is(entry, kDocument) || IsHeaderOrFooter(entry.name)) {
+                largestId = std::max(largestId, LargestDrawingId(package.Read(entry)));
+            }
+            if (IsHeaderOrFooter(entry.name)) {
+                headers.push_back(&entry);
             }
         }
         const TemplatePackage::Entry* relationshipsEntry = package.Find(kRelationships);
@@ -91,20 +104,20 @@ private:
                 QStringLiteral("no temporary file for the document text (%1).").arg(document.errorString()),
                 TemplateError::Kind::Output);
         }
-        PartFiller(kDocument, PartFiller::PartKind::Body, m_data, &pictures, m_report)
-            .Fill(filled[kDocument], &document);
+        int tags = 0;
+        PartFiller(kDocument, PartFiller::PartKind::Body, m_data, &pictures, m_report, &tags)
+            .Fill(package.Read(*package.Find(kDocument)), &document);
         if (!document.flush()) {
             throw TemplateError(Word::WriteFailure::Message(document.errorString()),
                                 TemplateError::Kind::Output);
         }
-        filled.erase(kDocument);
-        for (auto& [name, bytes] : filled) {
-            QByteArray out;
-            QBuffer buffer(&out);
+        // Headers and footers are read one at a time; only what they become is kept.
+        std::map<QString, QByteArray> filled;
+        for (const TemplatePackage::Entry* header : headers) {
+            QBuffer buffer(&filled[header->name]);
             buffer.open(QIODevice::WriteOnly);
-            PartFiller(name, PartFiller::PartKind::HeaderFooter, m_data, nullptr, m_report)
-                .Fill(bytes, &buffer);
-            bytes = out;
+            PartFiller(header->name, PartFiller::PartKind::HeaderFooter, m_data, nullptr, m_report, &tags)
+                .Fill(package.Read(*header), &buffer);
         }
         Assemble(path, package, document, filled, relationships, pictures.MediaList());
     }
@@ -112,23 +125,21 @@ private:
     void Assemble(const QString& path, const TemplatePackage& package, const QTemporaryFile& document,
                   std::map<QString, QByteArray>& filled, const QByteArray& relationships,
                   const std::vector<PicturePlacer::Media>& media) {
-        QSet<QString> extensions;
-        for (const PicturePlacer::Media& picture : media) {
-            extensions.insert(picture.extension);
-        }
         PackageWriter writer;
         writer.Open(path);
         bool relationshipsWritten = false;
         for (const TemplatePackage::Entry& entry : package.Entries()) {
-            if (entry.name == kDocument) {
+            if (entry.folder) {
+                continue; // no part; unpacking makes the folders
+            } else if (Is(entry, kDocument)) {
                 writer.AddFile(entry.name, document.fileName(), document.size(), true);
             } else if (auto found = filled.find(entry.name); found != filled.end()) {
                 writer.AddBytes(entry.name, found->second);
-            } else if (entry.name == kRelationships) {
+            } else if (Is(entry, kRelationships)) {
                 writer.AddBytes(entry.name, IndexParts::AddPictures(relationships, media, kRelationships));
                 relationshipsWritten = true;
-            } else if (entry.name == kContentTypes) {
-                writer.AddBytes(entry.name, IndexParts::AddDefaults(package.Read(entry), extensions));
+            } else if (Is(entry, kContentTypes)) {
+                writer.AddBytes(entry.name, IndexParts::AddDefaults(package.Read(entry), media));
             } else {
                 writer.CopyRaw(package, entry.index, entry.name);
             }
@@ -169,17 +180,21 @@ QString TemplateReport::Check(const QString& templatePath) {
     try {
         TemplatePackage package;
         package.Open(templatePath);
+        int tags = 0;
         for (const TemplatePackage::Entry& entry : package.Entries()) {
-            if (entry.name != kDocument && !IsHeaderOrFooter(entry.name)) {
+            if (!Is(entry, kDocument) && !IsHeaderOrFooter(entry.name)) {
                 continue;
             }
             QBuffer discard;
             discard.open(QIODevice::WriteOnly);
             PartFiller(entry.name,
-                       entry.name == kDocument ? PartFiller::PartKind::Body
-                                               : PartFiller::PartKind::HeaderFooter,
-                       data, nullptr, report)
+                       Is(entry, kDocument) ? PartFiller::PartKind::Body : PartFiller::PartKind::HeaderFooter,
+                       data, nullptr, report, &tags)
                 .Fill(package.Read(entry), &discard);
+        }
+        // What writing reads besides: the document's relationships.
+        if (const TemplatePackage::Entry* relationships = package.Find(kRelationships)) {
+            IndexParts::RelationshipIds(package.Read(*relationships), kRelationships);
         }
     } catch (const TemplateError& failure) {
         return QStringLiteral("the template \"%1\" cannot be used: %2")

@@ -1,6 +1,8 @@
 #include "template/XmlNode.h"
 
 #include "template/TemplateError.h"
+#include "template/TemplateLimits.h"
+#include "docx/DocxNamespaces.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -9,37 +11,44 @@ namespace Template {
 
 namespace {
 
-// Word nests a few dozen levels at most (tables in text boxes in tables); far deeper input is hostile.
-constexpr int kMaxDepth = 256;
-
-void WriteNamespaces(QXmlStreamWriter& writer, const QXmlStreamNamespaceDeclarations& namespaces) {
-    for (const QXmlStreamNamespaceDeclaration& declaration : namespaces) {
-        const QString prefix = declaration.prefix().toString();
-        writer.writeAttribute(prefix.isEmpty() ? QStringLiteral("xmlns") : QStringLiteral("xmlns:") + prefix,
-                              declaration.namespaceUri().toString());
-    }
-}
-
-void WriteAttributes(QXmlStreamWriter& writer, const QXmlStreamAttributes& attributes) {
-    for (const QXmlStreamAttribute& attribute : attributes) {
-        writer.writeAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
-    }
-}
-
 XmlNode ElementFrom(const QXmlStreamReader& reader) {
     XmlNode node;
+    const QStringView uri = reader.namespaceUri();
+    node.space = uri == Word::Ns::W    ? XmlNode::Space::W
+                 : uri == Word::Ns::WP ? XmlNode::Space::WP
+                                       : XmlNode::Space::Other;
     node.qualifiedName = reader.qualifiedName().toString();
-    node.namespaceUri = reader.namespaceUri().toString();
-    node.name = reader.name().toString();
-    node.namespaces = reader.namespaceDeclarations();
-    node.attributes = reader.attributes();
+    const QXmlStreamNamespaceDeclarations declarations = reader.namespaceDeclarations();
+    const QXmlStreamAttributes attributes = reader.attributes();
+    node.attributes.reserve(std::size_t(declarations.size() + attributes.size()));
+    for (const QXmlStreamNamespaceDeclaration& declaration : declarations) {
+        node.attributes.push_back({declaration.prefix().isEmpty()
+                                       ? QStringLiteral("xmlns")
+                                       : QStringLiteral("xmlns:") + declaration.prefix().toString(),
+                                   declaration.namespaceUri().toString()});
+    }
+    for (const QXmlStreamAttribute& attribute : attributes) {
+        node.attributes.push_back({attribute.qualifiedName().toString(), attribute.value().toString()});
+    }
+    return node;
+}
+
+XmlNode Leaf(XmlNode::Kind kind, QString text, QString target = QString()) {
+    XmlNode node;
+    node.kind = kind;
+    node.text = std::move(text);
+    node.qualifiedName = std::move(target);
     return node;
 }
 
 } // namespace
 
-bool XmlNode::IsElement(const QString& uri, const char* localName) const {
-    return kind == Kind::Element && name == QLatin1String(localName) && namespaceUri == uri;
+bool XmlNode::IsElement(Space elementSpace, const char* localName) const {
+    if (kind != Kind::Element || space != elementSpace) {
+        return false;
+    }
+    const qsizetype colon = qualifiedName.indexOf(QLatin1Char(':'));
+    return QStringView(qualifiedName).mid(colon + 1) == QLatin1String(localName);
 }
 
 QString XmlNode::Text() const {
@@ -59,60 +68,62 @@ void XmlNode::CheckToken(const QXmlStreamReader& reader, const QString& partName
                 .arg(partName));
     }
     if (reader.tokenType() == QXmlStreamReader::EntityReference) {
-        throw TemplateError(
-            QStringLiteral("%1 uses the undeclared entity &%2;").arg(partName, reader.name().toString()));
+        throw TemplateError(QStringLiteral("%1 uses the undeclared entity &%2;")
+                                .arg(partName, TemplateError::Quote(reader.name())));
     }
     if (reader.hasError()) {
         throw TemplateError(QStringLiteral("%1 is not well-formed XML (line %2: %3)")
                                 .arg(partName)
                                 .arg(reader.lineNumber())
-                                .arg(reader.errorString()));
+                                .arg(TemplateError::Quote(reader.errorString())));
+    }
+}
+
+void XmlNode::CheckWhole(const QByteArray& xml, const QString& partName) {
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd()) {
+        reader.readNext();
+        CheckToken(reader, partName);
     }
 }
 
 XmlNode XmlNode::Read(QXmlStreamReader& reader, const QString& partName) {
     XmlNode root = ElementFrom(reader);
     std::vector<XmlNode*> open{&root};
+    qsizetype items = 1 + qsizetype(root.attributes.size());
     while (!open.empty()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         CheckToken(reader, partName);
         XmlNode& parent = *open.back();
         switch (token) {
         case QXmlStreamReader::StartElement:
-            if (open.size() >= kMaxDepth) {
-                throw TemplateError(
-                    QStringLiteral("%1 nests elements more than %2 deep").arg(partName).arg(kMaxDepth));
-            }
             parent.children.push_back(ElementFrom(reader));
             open.push_back(&parent.children.back());
+            items += qsizetype(parent.children.back().attributes.size());
             break;
         case QXmlStreamReader::EndElement:
             open.pop_back();
             break;
-        case QXmlStreamReader::Characters: {
-            XmlNode text;
-            text.kind = reader.isCDATA() ? Kind::Cdata : Kind::Text;
-            text.text = reader.text().toString();
-            parent.children.push_back(std::move(text));
+        case QXmlStreamReader::Characters:
+            parent.children.push_back(
+                Leaf(reader.isCDATA() ? Kind::Cdata : Kind::Text, reader.text().toString()));
             break;
-        }
-        case QXmlStreamReader::Comment: {
-            XmlNode comment;
-            comment.kind = Kind::Comment;
-            comment.text = reader.text().toString();
-            parent.children.push_back(std::move(comment));
+        case QXmlStreamReader::Comment:
+            parent.children.push_back(Leaf(Kind::Comment, reader.text().toString()));
             break;
-        }
-        case QXmlStreamReader::ProcessingInstruction: {
-            XmlNode instruction;
-            instruction.kind = Kind::Instruction;
-            instruction.qualifiedName = reader.processingInstructionTarget().toString();
-            instruction.text = reader.processingInstructionData().toString();
-            parent.children.push_back(std::move(instruction));
+        case QXmlStreamReader::ProcessingInstruction:
+            parent.children.push_back(Leaf(Kind::Instruction, reader.processingInstructionData().toString(),
+                                           reader.processingInstructionTarget().toString()));
             break;
-        }
         default:
             throw TemplateError(QStringLiteral("%1 ends inside an element").arg(partName));
+        }
+        if (token != QXmlStreamReader::EndElement && ++items > Limits::kUnitItems) {
+            throw TemplateError(
+                QStringLiteral(
+                    "%1 has a paragraph or table row of more than %2 XML elements, attributes and texts")
+                    .arg(partName)
+                    .arg(Limits::kUnitItems));
         }
     }
     return root;
@@ -120,8 +131,9 @@ XmlNode XmlNode::Read(QXmlStreamReader& reader, const QString& partName) {
 
 void XmlNode::WriteStart(QXmlStreamWriter& writer) const {
     writer.writeStartElement(qualifiedName);
-    WriteNamespaces(writer, namespaces);
-    WriteAttributes(writer, attributes);
+    for (const Attribute& attribute : attributes) {
+        writer.writeAttribute(attribute.qualifiedName, attribute.value);
+    }
 }
 
 void XmlNode::Write(QXmlStreamWriter& writer) const {

@@ -87,7 +87,12 @@ QString PictureCell(const QString& database, int method, int column, int row) {
 } // namespace
 
 QString DemoDataSets::AwkwardName() {
+#ifdef Q_OS_WIN
+    // '?' is one of the characters Windows names cannot hold; '&' and '%' mean something to its shell.
+    return QStringLiteral("城南 变电站 #1 &50% 检测");
+#else
     return QStringLiteral("城南 变电站 #1 ?50% 检测");
+#endif
 }
 
 QString DemoDataSets::Good(const QString& parent, const QString& name, int records, const QString& format) {
