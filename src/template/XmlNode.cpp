@@ -1,8 +1,8 @@
 #include "template/XmlNode.h"
 
+#include "docx/DocxNamespaces.h"
 #include "template/TemplateError.h"
 #include "template/TemplateLimits.h"
-#include "docx/DocxNamespaces.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
