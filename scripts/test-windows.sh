@@ -49,7 +49,9 @@ prepare_prefix() { # prefix folder
 
 prepare_prefix "$BUILD/wineprefix"
 echo "==== test suite under Wine"
-ctest --test-dir "$BUILD" --output-on-failure --no-tests=error -j "$JOBS" --timeout 900
+ctest --test-dir "$BUILD" --output-on-failure --no-tests=error -j "$JOBS" --timeout 900 -LE wine-pending
+echo "Not yet passing under Wine, not run (tests/CMakeLists.txt, ZOLT_WINE_PENDING_TESTS):"
+ctest --test-dir "$BUILD" -N -L wine-pending | sed -n 's/^ *Test *#[0-9]*: /  /p'
 
 # The window on Wine's own window system (the windows platform plugin) on a virtual display: the
 # native-window test writes both formats and checks the system menu; then zolt.exe itself is started
