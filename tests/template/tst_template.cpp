@@ -2,6 +2,7 @@
 #include "app/CZOLTDlg.h"
 #include "app/TemplateChoice.h"
 #include "app/WindowSettings.h"
+#include "data/CDataSetLayout.h"
 #include "report/CReportParam.h"
 #include "support/DemoDataSets.h"
 #include "support/DocxBody.h"
@@ -449,6 +450,7 @@ class TestTemplate : public QObject {
 private:
     QTemporaryDir m_dir;
     QString m_data;
+    QString m_units;           // 有效值 with units after the numbers, one without a number
     QStringList m_filled;      // reports for the LibreOffice pass
     QList<int> m_filledImages; // pictures each must show in its body
 
@@ -467,6 +469,11 @@ private slots:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
         m_data = DemoDataSets::Good(m_dir.path(), QStringLiteral("模板 数据"), 6);
         QVERIFY(!m_data.isEmpty());
+        m_units = DemoDataSets::Good(m_dir.path(), QStringLiteral("单位"), 6);
+        QVERIFY(DemoDataSets::Execute(CDataSetLayout::DatabasePath(m_units),
+                                      {"UPDATE AE_RECORD SET 有效值 = 有效值 || ' mV'",
+                                       "UPDATE AE_RECORD SET 有效值 = '未测' WHERE 序号 = 3",
+                                       "UPDATE AE_RECORD SET 有效值 = '8.2 dB' WHERE 序号 = 6"}));
     }
 
     // Templates as editors write them are filled: every tag replaced, the record row once per record,
@@ -704,7 +711,7 @@ private slots:
     // down a column while their text repeats, blocks kept or left out by a count, the report number.
     void fillsFiguresConditionsAndBlocks_data() {
         QTest::addColumn<QString>("body");
-        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("rows");         // "u1-5": of the data set with units
         QTest::addColumn<QStringList>("expected"); // pieces of the body text, in order
         QTest::addColumn<QStringList>("absent");
         QTest::newRow("counts")
@@ -715,6 +722,11 @@ private slots:
         QTest::newRow("largest, smallest, mean")
             << P(R("{{最大值:有效值}}|{{最小值:有效值}}|{{平均值:有效值}}")) << "1-6"
             << QStringList{"14.1|1.1|6.65\n"} << QStringList();
+        QTest::newRow("units: the cell as it stands, the mean's unit when all share one")
+            << P(R("{{最大值:有效值}}|{{最小值:有效值}}|{{平均值:有效值}}")) << "u1-5"
+            << QStringList{"14.1 mV|1.9 mV|7.65mV\n"} << QStringList();
+        QTest::newRow("units differ: the mean without one")
+            << P(R("{{平均值:有效值}}")) << "u1-6" << QStringList{"7.76\n"} << QStringList{"mV", "dB"};
         QTest::newRow("mean drops trailing zeros")
             << P(R("{{平均值:有效值}}")) << "1,2" << QStringList{"2\n"} << QStringList{"2.0"};
         QTest::newRow("only matching records, numbered in their table")
@@ -745,7 +757,10 @@ private slots:
         const QString out = Path(name + QStringLiteral("-filled.docx"));
         QStringList arguments =
             Common(QStringLiteral("us"), templatePath, out) + QStringList{"--number", "ZJ-7"};
-        arguments[arguments.indexOf(QStringLiteral("--rows")) + 1] = rows;
+        arguments[arguments.indexOf(QStringLiteral("--rows")) + 1] = QString(rows).remove(QLatin1Char('u'));
+        if (rows.startsWith(QLatin1Char('u'))) {
+            arguments[arguments.indexOf(QStringLiteral("--data")) + 1] = m_units;
+        }
         const Result result = RunReport(arguments);
         QVERIFY2(result.exitCode == 0, qPrintable(result.err));
         const QString text = BodyText(out);
