@@ -495,6 +495,16 @@ private slots:
             << "res:example-utility.docx"
             << "tev" << QStringList{"TEV局部放电检测报告", "检测方法：TEV", "记录数：4", "检测：张工", "\n4|"}
             << 4 << 4;
+        QTest::newRow("python-docx, summary example")
+            << "res:example-summary.docx"
+            << "tev"
+            << QStringList{"报告编号：ZJ-0042",
+                           "正常 3 处，其余 1 处",
+                           "检测结论：正常 3，异常 1",
+                           "有 1 处异常",
+                           "\n1|10kV 母联 900 开关柜|前下|7|异常|\n有 1 处",
+                           "开关柜|1|后中|9|正常|\n|2|侧下|"}
+            << 0 << 0;
         QTest::newRow("hand-split runs") << "hand"
                                          << "hfct"
                                          << QStringList{"检测人员：张工。", "城南变电站", "2020年8月6日",
@@ -543,7 +553,8 @@ private slots:
         }
         const QString out =
             Path(QStringLiteral("filled-%1.docx").arg(QTest::currentDataTag()).replace(' ', '_'));
-        const Result result = RunReport(Common(method, templatePath, out));
+        const Result result =
+            RunReport(Common(method, templatePath, out) + QStringList{"--number", "ZJ-0042"});
         QVERIFY2(result.exitCode == 0, qPrintable(result.err));
         QVERIFY(!HasLeftoverTags(out));
         const QString text = BodyText(out) + QString::fromUtf8(DocxPackage(out).Read("word/header1.xml"));
