@@ -66,6 +66,10 @@ void PartFiller::Fill(const QByteArray& xml, QIODevice* out) {
         const bool row = token == QXmlStreamReader::StartElement && reader.namespaceUri() == Word::Ns::W &&
                          reader.name() == QLatin1String("tr");
         if (!paragraph && !row) {
+            // The units' own ends are read with them: only elements around units are counted.
+            m_depth += token == QXmlStreamReader::StartElement ? 1
+                       : token == QXmlStreamReader::EndElement ? -1
+                                                               : 0;
             if (m_hidden == 0) {
                 XmlNode::CopyToken(reader, m_writer, m_partName);
             }
@@ -226,12 +230,13 @@ void PartFiller::CheckPlace(const Tag& tag, Place place, int paragraph) const {
     }
 }
 
-// A marker stands alone in a paragraph of the body, outside tables, so that what lies between two
-// markers is whole paragraphs and tables.
+// A marker stands alone in a paragraph that is a child of w:body (not in a table or a content
+// control), so that what lies between two markers is whole paragraphs and tables.
 void PartFiller::TakeMarker(Unit& unit, int tagIndex, Place place, const QString& visible, qsizetype open,
                             qsizetype close, int paragraph) {
     const Tag& tag = unit.tags[static_cast<size_t>(tagIndex)];
-    if (m_kind != PartKind::Body || place.inRow || place.inTextBox) {
+    constexpr int kBodyLevel = 2; // w:document, w:body
+    if (m_kind != PartKind::Body || place.inRow || place.inTextBox || m_depth != kBodyLevel) {
         throw TemplateError(QStringLiteral("block marker %1 outside the body's own paragraphs in %2")
                                 .arg(tag.typed, Where(paragraph)));
     }

@@ -111,6 +111,7 @@ private:
     std::unordered_map<const XmlNode*, QString> m_mergeAbove; // w:tc -> its text in the copy above
     std::vector<Block> m_blocks;                              // the open blocks, innermost last
     int m_hidden = 0;                                         // of them, those left out
+    int m_depth = 0; // elements open around the paragraph or row being read
 };
 
 } // namespace Template

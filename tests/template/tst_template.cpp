@@ -1054,6 +1054,13 @@ private slots:
         QTest::newRow("marker in a table")
             << "cellmarker.docx" << QByteArray() << Table({Row({R("{{/若}}")})}, 1) << ""
             << "r.docx" << 1 << "block marker {{/若}} outside the body's own paragraphs in word/document.xml";
+        QTest::newRow("marker in a content control")
+            << "sdtmarker.docx" << QByteArray()
+            << P(R("{{#若 计数:检测结论=异常}}")) + "<w:sdt><w:sdtContent>" + P(R("{{/若}}")) +
+                   "</w:sdtContent></w:sdt>"
+            << ""
+            << "r.docx" << 1
+            << "block marker {{/若}} outside the body's own paragraphs in word/document.xml, paragraph 2";
         QTest::newRow("pattern without a counter")
             << "pattern.docx" << QByteArray() << P(R("{{报告编号:ZJ-{yyyy}}}")) << ""
             << "r.docx" << 1 << "report number pattern without {n} in tag {{报告编号:ZJ-{yyyy}}}";
