@@ -12,6 +12,10 @@ mean, all records with the device name merged down its column, and the records t
 in a table of their own, or a line saying there are none. Its columns (设备名称, 测试点, 背景值,
 检测结论) are in the record tables of all three methods.
 
+It also makes bench/builtin-us-tags.docx, which is not shipped: builtin-us.docx with every figure,
+condition and block tag added (records and pictures as before), which zolt-bench compares with
+builtin-us.docx.
+
 Run from anywhere: /usr/bin/python3 scripts/make-templates.py [OUTDIR]. The output is the same for
 the same python-docx version (fixed document properties, no time stamps).
 """
@@ -240,6 +244,25 @@ def example_summary():
     return document
 
 
+def builtin_with_tags():
+    """The US built-in layout with the figure, condition and block tags added; the record row still
+    lists every record (the condition matches all)."""
+    document = builtin("us")
+    paragraphs = document.paragraphs
+    paragraph(document, "", 13)
+    title = paragraphs[0]
+    title.add_run("{{报告编号:ZJ-{yyyy}-{nnnn}}}")
+    figures = paragraphs[1]
+    figures.add_run("{{计数:检测结论=正常}} {{计数:检测结论!=正常}} {{统计:检测结论}} {{最大值:有效值}} "
+                    "{{最小值:有效值}} {{平均值:有效值}}")
+    row = document.tables[1].rows[1].cells
+    row[0].paragraphs[0].runs[0].text = "{{合并列:序号}}{{仅当:检测结论!=无}}"
+    conclusion = document.paragraphs[-2]
+    conclusion.insert_paragraph_before("{{#若 计数:检测结论=正常}}")
+    conclusion._p.addnext(paragraph(document, "{{/若}}", 13)._p)
+    return document
+
+
 def save(document, path):
     """Saves with fixed entry times, so that the same script gives the same bytes."""
     packed = io.BytesIO()
@@ -258,6 +281,7 @@ def main():
         save(builtin(method), os.path.join(out, "builtin-%s.docx" % method))
     save(example_utility(), os.path.join(out, "example-utility.docx"))
     save(example_summary(), os.path.join(out, "example-summary.docx"))
+    save(builtin_with_tags(), os.path.join(os.path.dirname(__file__), "..", "bench", "builtin-us-tags.docx"))
 
 
 if __name__ == "__main__":
