@@ -43,12 +43,16 @@ const QString kSmall = QStringLiteral("small");
 const QString kLarge = QStringLiteral("large");
 const QByteArray kShownMarker = "zolt: main window shown";
 
+QStringList AllFormats() {
+    return {QStringLiteral("docx"), QStringLiteral("doc"), QStringLiteral("template"),
+            QStringLiteral("tags")};
+}
+
 struct Settings {
     std::vector<int> sizes{10, 100, 1000};
     // "template": .docx from the shipped template of the built-in layout (zolt-report --template);
     // "tags": the same with every figure, condition and block tag added.
-    QStringList formats{QStringLiteral("docx"), QStringLiteral("doc"), QStringLiteral("template"),
-                        QStringLiteral("tags")};
+    QStringList formats = AllFormats();
     QStringList pictures{kSmall, kLarge};
     int runs = 5;
     int listRecords = 100000;
@@ -241,10 +245,8 @@ std::optional<Settings> ParseSettings(const QStringList& arguments) {
     if (parser.isSet(sizes) && !ParseSizes(parser.value(sizes), &settings.sizes)) {
         return std::nullopt;
     }
-    if ((parser.isSet(formats) && !ParseChoices(parser.value(formats),
-                                                {QStringLiteral("docx"), QStringLiteral("doc"),
-                                                 QStringLiteral("template"), QStringLiteral("tags")},
-                                                "format", &settings.formats)) ||
+    if ((parser.isSet(formats) &&
+         !ParseChoices(parser.value(formats), AllFormats(), "format", &settings.formats)) ||
         (parser.isSet(pictures) &&
          !ParseChoices(parser.value(pictures), {kSmall, kLarge}, "picture set", &settings.pictures))) {
         return std::nullopt;
