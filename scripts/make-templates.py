@@ -6,6 +6,15 @@ a template; a report from one shows the same texts, tables and pictures as the b
 example-utility.docx: a report form as a utility might prescribe it: a logo and the inspection
 place in the header, page numbers in the footer, a title block, more record columns and signature
 lines.
+example-summary.docx: a summary of an inspection with every figure, condition and block tag: the
+report number, counts and a tally of the conclusions, the background values' largest, smallest and
+mean, all records with the device name merged down its column, and the records that need attention
+in a table of their own, or a line saying there are none. Its columns (设备名称, 测试点, 背景值,
+检测结论) are in the record tables of all three methods.
+
+It also makes bench/builtin-us-tags.docx, which is not shipped: builtin-us.docx with every figure,
+condition and block tag added (records and pictures as before), which zolt-bench compares with
+builtin-us.docx.
 
 Run from anywhere: /usr/bin/python3 scripts/make-templates.py [OUTDIR]. The output is the same for
 the same python-docx version (fixed document properties, no time stamps).
@@ -189,6 +198,71 @@ def example_utility():
     return document
 
 
+def table_of(document, headers, tags, size=10.5):
+    table = document.add_table(rows=2, cols=len(headers))
+    table.style = "Table Grid"
+    table.alignment = WD_TABLE_ALIGNMENT.CENTER
+    for row, texts in enumerate((headers, tags)):
+        for column, text in enumerate(texts):
+            fill_cell(table.cell(row, column), text, size, row == 0)
+    return table
+
+
+def example_summary():
+    """An inspection summary with the figures over the records, conditions and blocks."""
+    document = new_document()
+    section = document.sections[0]
+    section.top_margin = section.bottom_margin = Pt(56)
+    section.left_margin = section.right_margin = Pt(48)
+    set_font(section.header.paragraphs[0].add_run("{{检测地点}}    报告编号 {{报告编号:ZJ-{yyyy}-{nnnn}}}"), 9)
+    section.header._element.attrib.pop("{http://schemas.openxmlformats.org/markup-compatibility/2006}Ignorable", None)
+    paragraph(document, "{{报告标题}}（汇总）", 20, True)
+    paragraph(document, "报告编号：{{报告编号:ZJ-{yyyy}-{nnnn}}}    检测日期：{{检测日期}}", 10.5,
+              align=WD_ALIGN_PARAGRAPH.RIGHT)
+    paragraph(document, "一、概况", 14, True, WD_ALIGN_PARAGRAPH.LEFT)
+    left = WD_ALIGN_PARAGRAPH.LEFT
+    paragraph(document, "共检测 {{记录数}} 处：正常 {{计数:检测结论=正常}} 处，其余 {{计数:检测结论!=正常}} 处。", 10.5,
+              align=left)
+    paragraph(document, "检测结论：{{统计:检测结论}}", 10.5, align=left)
+    paragraph(document, "背景值：最大 {{最大值:背景值}}，最小 {{最小值:背景值}}，平均 {{平均值:背景值}}", 10.5, align=left)
+    paragraph(document, "二、全部记录", 14, True, left)
+    table_of(document, ("设备名称", "序号", "测试点", "背景值", "检测结论"),
+             ("{{合并列:设备名称}}", "{{序号}}", "{{列:测试点}}", "{{列:背景值}}", "{{列:检测结论}}"))
+    paragraph(document, "{{#若 计数:检测结论!=正常}}", 10.5, align=left)
+    paragraph(document, "三、需关注的记录（{{计数:检测结论!=正常}} 处）", 14, True, left)
+    table_of(document, ("序号", "设备名称", "测试点", "背景值", "检测结论"),
+             ("{{序号}}", "{{列:设备名称}}", "{{列:测试点}}", "{{列:背景值}}", "{{列:检测结论}}{{仅当:检测结论!=正常}}"))
+    paragraph(document, "{{#若 计数:检测结论=异常}}", 10.5, align=left)
+    paragraph(document, "有 {{计数:检测结论=异常}} 处异常，建议缩短检测周期并复测。", 10.5, True, left)
+    paragraph(document, "{{/若}}", 10.5, align=left)
+    paragraph(document, "{{/若}}", 10.5, align=left)
+    paragraph(document, "{{#若无 计数:检测结论!=正常}}", 10.5, align=left)
+    paragraph(document, "三、所有检测部位均正常。", 14, True, left)
+    paragraph(document, "{{/若无}}", 10.5, align=left)
+    paragraph(document, "", 10.5, align=left)
+    paragraph(document, "检测：{{检测人员}}", 10.5, align=left)
+    return document
+
+
+def builtin_with_tags():
+    """The US built-in layout with the figure, condition and block tags added; the record row still
+    lists every record (the condition matches all)."""
+    document = builtin("us")
+    paragraphs = document.paragraphs
+    paragraph(document, "", 13)
+    title = paragraphs[0]
+    title.add_run("{{报告编号:ZJ-{yyyy}-{nnnn}}}")
+    figures = paragraphs[1]
+    figures.add_run("{{计数:检测结论=正常}} {{计数:检测结论!=正常}} {{统计:检测结论}} {{最大值:有效值}} "
+                    "{{最小值:有效值}} {{平均值:有效值}}")
+    row = document.tables[1].rows[1].cells
+    row[0].paragraphs[0].runs[0].text = "{{合并列:序号}}{{仅当:检测结论!=无}}"
+    conclusion = document.paragraphs[-2]
+    conclusion.insert_paragraph_before("{{#若 计数:检测结论=正常}}")
+    conclusion._p.addnext(paragraph(document, "{{/若}}", 13)._p)
+    return document
+
+
 def save(document, path):
     """Saves with fixed entry times, so that the same script gives the same bytes."""
     packed = io.BytesIO()
@@ -206,6 +280,8 @@ def main():
     for method in ("us", "tev", "hfct"):
         save(builtin(method), os.path.join(out, "builtin-%s.docx" % method))
     save(example_utility(), os.path.join(out, "example-utility.docx"))
+    save(example_summary(), os.path.join(out, "example-summary.docx"))
+    save(builtin_with_tags(), os.path.join(os.path.dirname(__file__), "..", "bench", "builtin-us-tags.docx"))
 
 
 if __name__ == "__main__":

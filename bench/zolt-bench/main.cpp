@@ -43,10 +43,16 @@ const QString kSmall = QStringLiteral("small");
 const QString kLarge = QStringLiteral("large");
 const QByteArray kShownMarker = "zolt: main window shown";
 
+QStringList AllFormats() {
+    return {QStringLiteral("docx"), QStringLiteral("doc"), QStringLiteral("template"),
+            QStringLiteral("tags")};
+}
+
 struct Settings {
     std::vector<int> sizes{10, 100, 1000};
-    // "template": .docx from the shipped template of the built-in layout (zolt-report --template).
-    QStringList formats{QStringLiteral("docx"), QStringLiteral("doc"), QStringLiteral("template")};
+    // "template": .docx from the shipped template of the built-in layout (zolt-report --template);
+    // "tags": the same with every figure, condition and block tag added.
+    QStringList formats = AllFormats();
     QStringList pictures{kSmall, kLarge};
     int runs = 5;
     int listRecords = 100000;
@@ -189,7 +195,7 @@ std::optional<Settings> ParseSettings(const QStringList& arguments) {
                                    QStringLiteral("Ticked records per report (default 10,100,1000)."),
                                    QStringLiteral("N,N,..."));
     const QCommandLineOption formats(QStringLiteral("formats"),
-                                     QStringLiteral("Report formats (default docx,doc,template)."),
+                                     QStringLiteral("Report formats (default docx,doc,template,tags)."),
                                      QStringLiteral("F,F"));
     const QCommandLineOption pictures(
         QStringLiteral("pictures"),
@@ -240,9 +246,7 @@ std::optional<Settings> ParseSettings(const QStringList& arguments) {
         return std::nullopt;
     }
     if ((parser.isSet(formats) &&
-         !ParseChoices(parser.value(formats),
-                       {QStringLiteral("docx"), QStringLiteral("doc"), QStringLiteral("template")}, "format",
-                       &settings.formats)) ||
+         !ParseChoices(parser.value(formats), AllFormats(), "format", &settings.formats)) ||
         (parser.isSet(pictures) &&
          !ParseChoices(parser.value(pictures), {kSmall, kLarge}, "picture set", &settings.pictures))) {
         return std::nullopt;
@@ -305,7 +309,8 @@ ReportCase MeasureReport(const Settings& settings, const QString& dataSet, const
     result.pictures = pictureSet;
     result.format = format;
     result.records = records;
-    const bool fromTemplate = format == QLatin1String("template");
+    const bool withTags = format == QLatin1String("tags");
+    const bool fromTemplate = format == QLatin1String("template") || withTags;
     const QString fileFormat = fromTemplate ? QStringLiteral("docx") : format;
     const QString out =
         QFileInfo(dataSet).path() + QStringLiteral("/report-%1-%2.%3").arg(records).arg(format, fileFormat);
@@ -314,7 +319,11 @@ ReportCase MeasureReport(const Settings& settings, const QString& dataSet, const
                           QStringLiteral("--method"), QStringLiteral("us"),
                           QStringLiteral("--rows"),   QStringLiteral("1-%1").arg(records),
                           QStringLiteral("--out"),    out};
-    if (fromTemplate) {
+    if (withTags) {
+        // A given number: the counter would grow a ZOLT.DB3 in the working directory.
+        arguments << QStringLiteral("--template") << QStringLiteral(ZOLT_BENCH_TAGS_TEMPLATE)
+                  << QStringLiteral("--number") << QStringLiteral("ZJ-2024-0001");
+    } else if (fromTemplate) {
         arguments << QStringLiteral("--template") << QStringLiteral(ZOLT_BENCH_TEMPLATE);
     }
     QStringList pictures;
@@ -506,6 +515,12 @@ void AddReportTargets(std::vector<Target>* targets, const std::vector<ReportCase
     if (docx != nullptr && filled != nullptr) {
         AddTarget(targets, QStringLiteral("%1 .template / .docx n=1000 cpu").arg(pictures),
                   filled->cpuMs.Median() / docx->cpuMs.Median(), QStringLiteral("x"), 1.2);
+    }
+    // The figure, condition and block tags cost little beside the records they go through.
+    const ReportCase* tagged = find(QStringLiteral("tags"), 1000);
+    if (filled != nullptr && tagged != nullptr) {
+        AddTarget(targets, QStringLiteral("%1 .tags / .template n=1000 cpu").arg(pictures),
+                  tagged->cpuMs.Median() / filled->cpuMs.Median(), QStringLiteral("x"), 1.2);
     }
 }
 

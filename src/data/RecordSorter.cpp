@@ -32,7 +32,7 @@ double OutOfRange(const char* begin, const char* end, bool negative) {
 
 } // namespace
 
-std::optional<double> RecordSorter::LeadingNumber(const char* cell) {
+std::optional<double> RecordSorter::LeadingNumber(const char* cell, const char** numberEnd) {
     if (cell == nullptr) {
         return std::nullopt;
     }
@@ -52,6 +52,9 @@ std::optional<double> RecordSorter::LeadingNumber(const char* cell) {
     const char* end = p + std::strlen(p);
     double value = 0;
     const std::from_chars_result parsed = std::from_chars(p, end, value, std::chars_format::general);
+    if (numberEnd != nullptr) {
+        *numberEnd = parsed.ptr;
+    }
     if (parsed.ec == std::errc::result_out_of_range) {
         return OutOfRange(p, parsed.ptr, negative);
     }

@@ -21,8 +21,9 @@ public:
     static std::vector<int> Order(const ResultTableView& table, int column, Direction direction);
 
     // The number a cell starts with, or nullopt when it does not start with one. A number too
-    // large for a double is +-infinity, one too small is 0.
-    static std::optional<double> LeadingNumber(const char* cell);
+    // large for a double is +-infinity, one too small is 0. `numberEnd`, when given, is set to
+    // where the number ends in `cell` (the unit, if any, follows).
+    static std::optional<double> LeadingNumber(const char* cell, const char** numberEnd = nullptr);
 };
 
 } // namespace Data

@@ -23,6 +23,7 @@ struct ReportRequest {
     std::vector<QStringList> cells; // per ticked record: its cells in column order
     QString templatePath;           // a report template (.docx); empty for the built-in layout
     QString target;                 // the report's file; its name's suffix picks .doc or .docx
+    QString reportNumber;           // printed for {{报告编号:...}}; empty: the next one is taken
 
     int RecordCount() const { return static_cast<int>(cells.size()); }
 

@@ -3,6 +3,7 @@
 #include "docx/DocxNamespaces.h"
 #include "report/CReport.h"
 #include "template/PicturePlacer.h"
+#include "template/ReportNumber.h"
 #include "template/TemplateError.h"
 #include "template/TemplateLimits.h"
 #include "wordfile/TextSanitizer.h"
@@ -50,9 +51,9 @@ QString PrefixOf(const QString& qualifiedName) {
 } // namespace
 
 PartFiller::PartFiller(const QString& partName, PartKind kind, const ReportData& data,
-                       PicturePlacer* pictures, CReport& report, int* tagCount)
+                       PicturePlacer* pictures, CReport& report, int* tagCount, ReportNumber* number)
     : m_partName(partName), m_kind(kind), m_data(data), m_pictures(pictures), m_report(report),
-      m_tagCount(tagCount) {}
+      m_tagCount(tagCount), m_number(number), m_stats(data.cells) {}
 
 void PartFiller::Fill(const QByteArray& xml, QIODevice* out) {
     QXmlStreamReader reader(xml);
@@ -65,7 +66,13 @@ void PartFiller::Fill(const QByteArray& xml, QIODevice* out) {
         const bool row = token == QXmlStreamReader::StartElement && reader.namespaceUri() == Word::Ns::W &&
                          reader.name() == QLatin1String("tr");
         if (!paragraph && !row) {
-            XmlNode::CopyToken(reader, m_writer, m_partName);
+            // The units' own ends are read with them: only elements around units are counted.
+            m_depth += token == QXmlStreamReader::StartElement ? 1
+                       : token == QXmlStreamReader::EndElement ? -1
+                                                               : 0;
+            if (m_hidden == 0) {
+                XmlNode::CopyToken(reader, m_writer, m_partName);
+            }
             continue;
         }
         Unit unit;
@@ -75,11 +82,22 @@ void PartFiller::Fill(const QByteArray& xml, QIODevice* out) {
         } else {
             AnalyzeParagraph(unit.root, unit, Place{});
         }
-        if (unit.hasRecordTags) {
+        if (unit.marker >= 0) {
+            EnterOrLeave(unit.tags[static_cast<size_t>(unit.marker)], unit.markerParagraph);
+        } else if (m_hidden > 0) {
+            continue;
+        } else if (unit.hasRecordTags) {
             WriteRecordRows(unit);
         } else {
             WriteNode(unit.root, unit, -1);
         }
+    }
+    if (!m_blocks.empty()) {
+        const Block& open = m_blocks.back();
+        throw TemplateError(QStringLiteral("%1 without its %2 in %3")
+                                .arg(open.typed,
+                                     open.whenNone ? QStringLiteral("{{/若无}}") : QStringLiteral("{{/若}}"),
+                                     Where(open.paragraph)));
     }
     if (m_writer.hasError()) {
         throw TemplateError(
@@ -98,7 +116,10 @@ void PartFiller::AnalyzeTree(XmlNode& node, Unit& unit, Place place) {
             continue;
         }
         Place inner = place;
-        inner.inCell = inner.inCell || child.IsElement(XmlNode::Space::W, "tc");
+        if (child.IsElement(XmlNode::Space::W, "tc")) {
+            inner.inCell = true;
+            inner.cell = &child;
+        }
         AnalyzeTree(child, unit, inner);
     }
 }
@@ -130,7 +151,11 @@ void PartFiller::FindTags(const std::vector<XmlNode*>& texts, Unit& unit, Place 
     qsizetype position = 0;
     qsizetype open = 0;
     while ((open = visible.indexOf(kOpen, position)) >= 0) {
-        const qsizetype close = visible.indexOf(kClose, open + 2);
+        qsizetype close = visible.indexOf(kClose, open + 2);
+        // "{{报告编号:ZJ-{nnnn}}}": a field that ends the tag; the tag ends with the last two braces.
+        if (close >= 0 && close + 2 < visible.size() && visible[close + 2] == QLatin1Char('}')) {
+            ++close;
+        }
         const qsizetype nextOpen = visible.indexOf(kOpen, open + 2);
         if (close < 0 || (nextOpen >= 0 && nextOpen < close)) {
             throw TemplateError(QStringLiteral("unclosed tag \"%1\" (no \"}}\") in %2")
@@ -155,6 +180,15 @@ void PartFiller::FindTags(const std::vector<XmlNode*>& texts, Unit& unit, Place 
         unit.hasRecordTags = unit.hasRecordTags || tag->IsRecordTag();
         const int tagIndex = static_cast<int>(unit.tags.size());
         unit.tags.push_back(*tag);
+        if (tag->IsMarker()) {
+            TakeMarker(unit, tagIndex, place, visible, open, close, paragraph);
+        } else if (tag->kind == Tag::Kind::Only) {
+            unit.conditions.push_back(tagIndex);
+        } else if (tag->kind == Tag::Kind::Merge) {
+            unit.merges.try_emplace(place.cell, tagIndex);
+        } else if (tag->kind == Tag::Kind::ReportNumber && m_number != nullptr) {
+            m_number->Use(tag->value, tag->typed, Where(paragraph));
+        }
         const int begin = static_cast<int>(open);
         const int end = static_cast<int>(close + 2);
         while (begins[first + 1] <= begin) {
@@ -188,12 +222,66 @@ void PartFiller::CheckPlace(const Tag& tag, Place place, int paragraph) const {
         problem = QStringLiteral("%1 %2 outside a table row in %3");
     } else if (tag.kind == Tag::Kind::Picture && place.inTextBox) {
         problem = QStringLiteral("%1 %2 in a text box in %3");
-    } else if (tag.kind == Tag::Kind::Picture && !place.inCell) {
+    } else if ((tag.kind == Tag::Kind::Picture || tag.kind == Tag::Kind::Merge) && !place.inCell) {
         problem = QStringLiteral("%1 %2 outside a table cell in %3");
     }
     if (!problem.isEmpty()) {
         throw TemplateError(problem.arg(what, tag.typed, Where(paragraph)));
     }
+}
+
+// A marker stands alone in a paragraph that is a child of w:body (not in a table or a content
+// control), so that what lies between two markers is whole paragraphs and tables.
+void PartFiller::TakeMarker(Unit& unit, int tagIndex, Place place, const QString& visible, qsizetype open,
+                            qsizetype close, int paragraph) {
+    const Tag& tag = unit.tags[static_cast<size_t>(tagIndex)];
+    constexpr int kBodyLevel = 2; // w:document, w:body
+    if (m_kind != PartKind::Body || place.inRow || place.inTextBox || m_depth != kBodyLevel) {
+        throw TemplateError(QStringLiteral("block marker %1 outside the body's own paragraphs in %2")
+                                .arg(tag.typed, Where(paragraph)));
+    }
+    if (!QStringView(visible).left(open).trimmed().isEmpty() ||
+        !QStringView(visible).mid(close + 2).trimmed().isEmpty()) {
+        throw TemplateError(QStringLiteral("block marker %1 shares its paragraph with other text in %2")
+                                .arg(tag.typed, Where(paragraph)));
+    }
+    unit.marker = tagIndex;
+    unit.markerParagraph = paragraph;
+}
+
+void PartFiller::EnterOrLeave(const Tag& marker, int paragraph) {
+    if (marker.kind == Tag::Kind::BlockOpen) {
+        const bool kept = (m_stats.Count(marker.column, marker.value, marker.negate) > 0) != marker.whenNone;
+        m_blocks.push_back({marker.typed, paragraph, marker.whenNone, kept});
+        m_hidden += kept ? 0 : 1;
+        return;
+    }
+    if (m_blocks.empty() || m_blocks.back().whenNone != marker.whenNone) {
+        throw TemplateError(
+            QStringLiteral("%1 without its %2 in %3")
+                .arg(marker.typed,
+                     marker.whenNone ? QStringLiteral("{{#若无 …}}") : QStringLiteral("{{#若 …}}"),
+                     Where(paragraph)));
+    }
+    m_hidden -= m_blocks.back().kept ? 0 : 1;
+    m_blocks.pop_back();
+}
+
+QString PartFiller::Cell(int record, int column) const {
+    return record >= 0 && record < static_cast<int>(m_data.cells.size())
+               ? m_data.cells[static_cast<size_t>(record)].value(column)
+               : QString();
+}
+
+// Whether the record meets every {{仅当:...}} of the row.
+bool PartFiller::Selected(const Unit& unit, int record) const {
+    for (int index : unit.conditions) {
+        const Tag& condition = unit.tags[static_cast<size_t>(index)];
+        if (!condition.Matches(Cell(record, condition.column))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 QString PartFiller::Where(int paragraph) const {
@@ -205,16 +293,23 @@ void PartFiller::WriteRecordRows(Unit& unit) {
     m_progressTaken = true;
     MarkVarying(unit.root);
     m_rendered.clear();
+    m_mergeAbove.clear();
     const int count = m_data.Count();
+    int listed = 0;
     for (int record = 0; record < count; ++record) {
         if (m_report.IsAbandoned()) {
             throw TemplateError(QStringLiteral("报告任务已取消。"), TemplateError::Kind::Cancelled);
         }
+        if (!Selected(unit, record)) {
+            continue;
+        }
+        m_listed = listed++;
         WriteNode(unit.root, unit, record);
         if (reportsProgress) {
             m_report.PostProgress(CReport::ProgressPercent(record, count));
         }
     }
+    m_listed = -1;
 }
 
 // Whether the subtree is written differently from record to record: tag text, bookmarks (kept in the
@@ -253,6 +348,12 @@ void PartFiller::WriteNode(const XmlNode& node, const Unit& unit, int record) {
         node.Write(m_writer);
         return;
     }
+    if (record >= 0 && !unit.merges.empty()) {
+        if (const auto merge = unit.merges.find(&node); merge != unit.merges.end()) {
+            WriteMergedCell(node, unit, record, merge->second);
+            return;
+        }
+    }
     if (record >= 0 && !node.varies) {
         WriteRendered(node);
         return;
@@ -263,13 +364,13 @@ void PartFiller::WriteNode(const XmlNode& node, const Unit& unit, int record) {
     }
     // A bookmark's name and id must be unique in the document: only the first copy of a record row
     // keeps the row's bookmarks.
-    if (record > 0 && (node.IsElement(XmlNode::Space::W, "bookmarkStart") ||
-                       node.IsElement(XmlNode::Space::W, "bookmarkEnd"))) {
+    if (m_listed > 0 && (node.IsElement(XmlNode::Space::W, "bookmarkStart") ||
+                         node.IsElement(XmlNode::Space::W, "bookmarkEnd"))) {
         return;
     }
     // So must a drawing's id: a picture of the template's own in a record row gets a new one in
     // every further copy.
-    if (record > 0 && m_pictures != nullptr && node.IsElement(XmlNode::Space::WP, "docPr")) {
+    if (m_listed > 0 && m_pictures != nullptr && node.IsElement(XmlNode::Space::WP, "docPr")) {
         WriteRenumbered(node, m_pictures->NewDrawingId());
         return;
     }
@@ -288,6 +389,70 @@ void PartFiller::WriteRenumbered(const XmlNode& docPr, int id) {
         }
     }
     copy.Write(m_writer);
+}
+
+// A cell of a {{合并列:...}} column: the first of a run of equal texts starts a vertical merge, the
+// others continue it and hold an empty paragraph (a continued cell shows nothing of its own).
+void PartFiller::WriteMergedCell(const XmlNode& cell, const Unit& unit, int record, int tagIndex) {
+    const QString text = TextOf(unit.tags[static_cast<size_t>(tagIndex)], record);
+    auto [above, fresh] = m_mergeAbove.try_emplace(&cell, text);
+    const bool continues = !fresh && above->second == text;
+    above->second = text;
+    const QString prefix = PrefixOf(cell.qualifiedName);
+    const XmlNode* properties = nullptr;
+    for (const XmlNode& child : cell.children) {
+        if (child.IsElement(XmlNode::Space::W, "tcPr")) {
+            properties = &child;
+            break;
+        }
+    }
+    cell.WriteStart(m_writer);
+    WriteMergeProperties(properties, prefix, continues);
+    if (continues) {
+        m_writer.writeEmptyElement(prefix + QStringLiteral("p"));
+    } else {
+        for (const XmlNode& child : cell.children) {
+            if (&child != properties) {
+                WriteNode(child, unit, record);
+            }
+        }
+    }
+    m_writer.writeEndElement();
+}
+
+// The cell's properties with w:vMerge in its place among them (after w:hMerge, before w:tcBorders).
+void PartFiller::WriteMergeProperties(const XmlNode* properties, const QString& prefix, bool continues) {
+    const auto writeMerge = [&] {
+        m_writer.writeEmptyElement(prefix + QStringLiteral("vMerge"));
+        m_writer.writeAttribute(prefix + QStringLiteral("val"),
+                                continues ? QStringLiteral("continue") : QStringLiteral("restart"));
+    };
+    if (properties == nullptr) {
+        m_writer.writeStartElement(prefix + QStringLiteral("tcPr"));
+        writeMerge();
+        m_writer.writeEndElement();
+        return;
+    }
+    properties->WriteStart(m_writer);
+    bool written = false;
+    for (const XmlNode& child : properties->children) {
+        if (child.IsElement(XmlNode::Space::W, "vMerge")) {
+            continue;
+        }
+        const bool before =
+            child.kind != XmlNode::Kind::Element || child.IsElement(XmlNode::Space::W, "cnfStyle") ||
+            child.IsElement(XmlNode::Space::W, "tcW") || child.IsElement(XmlNode::Space::W, "gridSpan") ||
+            child.IsElement(XmlNode::Space::W, "hMerge");
+        if (!before && !written) {
+            writeMerge();
+            written = true;
+        }
+        child.Write(m_writer);
+    }
+    if (!written) {
+        writeMerge();
+    }
+    m_writer.writeEndElement();
 }
 
 void PartFiller::WriteCutText(const XmlNode& text, const Unit& unit, int record) {
@@ -345,42 +510,70 @@ void PartFiller::WritePicture(const Tag& tag, int record) {
     m_pictures->Place(m_writer, paths[tag.picture]->value(record), width, height);
 }
 
-QString PartFiller::TextOf(const Tag& tag, int record) const {
-    const BaseInfoRecord& info = m_data.baseInfo;
+QString PartFiller::TextOf(const Tag& tag, int record) {
     QString text;
     switch (tag.kind) {
     case Tag::Kind::Number:
-        text = QString::number(record + 1);
+        text = QString::number(m_listed + 1);
         break;
     case Tag::Kind::Value:
         text = m_data.records.m_arrValue.value(record);
         break;
     case Tag::Kind::Column:
-        text = record < static_cast<int>(m_data.cells.size()) ? m_data.cells[record].value(tag.column)
-                                                              : QString();
+    case Tag::Kind::Merge:
+        text = Cell(record, tag.column);
         break;
     case Tag::Kind::Picture:
+    case Tag::Kind::Only:
+    case Tag::Kind::BlockOpen:
+    case Tag::Kind::BlockClose:
         break;
-    case Tag::Kind::Text: {
-        const MethodInfo& method = MethodInfo::Of(m_data.method);
-        const QString fields[] = {info.m_strInspector,
-                                  info.m_strPlace,
-                                  info.m_strInstrument,
-                                  info.m_strModel,
-                                  info.m_strEquipName,
-                                  info.m_strEquipType,
-                                  info.m_strTemperature,
-                                  info.m_strHumidity,
-                                  info.m_strDate,
-                                  method.ReportTitle(),
-                                  QString::fromLatin1(method.commandLineName).toUpper(),
-                                  QString::number(m_data.Count()),
-                                  m_data.dataSetName};
-        text = fields[static_cast<int>(tag.field)];
+    case Tag::Kind::Text:
+        text = FieldOf(tag);
         break;
-    }
+    default:
+        text = FigureOf(tag);
+        break;
     }
     return Word::TextSanitizer::MakeSafe(text);
+}
+
+// The tags over all ticked records, and the report number.
+QString PartFiller::FigureOf(const Tag& tag) {
+    switch (tag.kind) {
+    case Tag::Kind::Count:
+        return QString::number(m_stats.Count(tag.column, tag.value, tag.negate));
+    case Tag::Kind::Tally:
+        return m_stats.Tally(tag.column);
+    case Tag::Kind::Largest:
+    case Tag::Kind::Smallest:
+        return m_stats.Extreme(tag.column, tag.kind == Tag::Kind::Largest);
+    case Tag::Kind::Mean:
+        return m_stats.Mean(tag.column);
+    case Tag::Kind::ReportNumber:
+        return m_number != nullptr ? m_number->Text() : QString();
+    default:
+        return QString();
+    }
+}
+
+QString PartFiller::FieldOf(const Tag& tag) const {
+    const BaseInfoRecord& info = m_data.baseInfo;
+    const MethodInfo& method = MethodInfo::Of(m_data.method);
+    const QString fields[] = {info.m_strInspector,
+                              info.m_strPlace,
+                              info.m_strInstrument,
+                              info.m_strModel,
+                              info.m_strEquipName,
+                              info.m_strEquipType,
+                              info.m_strTemperature,
+                              info.m_strHumidity,
+                              info.m_strDate,
+                              method.ReportTitle(),
+                              QString::fromLatin1(method.commandLineName).toUpper(),
+                              QString::number(m_data.Count()),
+                              m_data.dataSetName};
+    return fields[static_cast<int>(tag.field)];
 }
 
 } // namespace Template

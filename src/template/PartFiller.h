@@ -1,5 +1,6 @@
 #pragma once
 
+#include "template/RecordStats.h"
 #include "template/ReportData.h"
 #include "template/Tag.h"
 #include "template/XmlNode.h"
@@ -16,6 +17,7 @@ class QIODevice;
 namespace Template {
 
 class PicturePlacer;
+class ReportNumber;
 
 // Fills one XML part of a template (the document, a header or a footer) while streaming it: every
 // paragraph and every table row is buffered alone, its tags found and replaced, and written on; a
@@ -27,14 +29,19 @@ class PicturePlacer;
 // w:bookmarkStart/End and revision-id run breaks). Deleted text (w:del, w:moveFrom) is not visible
 // and takes no part. The replacement goes into the w:t holding the tag's first character, so it
 // keeps that run's format; the tag's characters in later runs are removed.
+//
+// A record row with {{仅当:...}} is written for the matching records only; a cell with {{合并列:...}}
+// is merged with the one above while its text repeats. A body paragraph that holds only a block
+// marker ({{#若 ...}}, {{/若}}) is left out, and so is all that lies between a block's markers when
+// its count says so: the part streams on without writing.
 class PartFiller {
 public:
     enum class PartKind { Body, HeaderFooter };
 
     // `pictures` is needed for the body only. `tagCount` counts the tags of the whole template, across
-    // its parts.
+    // its parts; `number` is the report's one number, shared by its parts.
     PartFiller(const QString& partName, PartKind kind, const ReportData& data, PicturePlacer* pictures,
-               CReport& report, int* tagCount);
+               CReport& report, int* tagCount, ReportNumber* number);
 
     // Throws TemplateError naming the tag and where it stands.
     void Fill(const QByteArray& xml, QIODevice* out);
@@ -44,18 +51,34 @@ private:
         XmlNode root;
         std::vector<Tag> tags;
         bool hasRecordTags = false;
-        int pictures = 0; // picture tags
+        int pictures = 0;                               // picture tags
+        std::vector<int> conditions;                    // its {{仅当:...}} tags
+        std::unordered_map<const XmlNode*, int> merges; // w:tc -> its {{合并列:...}} tag
+        int marker = -1;                                // a block marker paragraph's tag
+        int markerParagraph = 0;
     };
     struct Place {
         bool inRow = false;
         bool inCell = false;
         bool inTextBox = false;
+        const XmlNode* cell = nullptr; // the w:tc
+    };
+    struct Block {
+        QString typed; // the opening marker
+        int paragraph = 0;
+        bool whenNone = false;
+        bool kept = false;
     };
 
     void AnalyzeTree(XmlNode& node, Unit& unit, Place place);
     void AnalyzeParagraph(XmlNode& paragraph, Unit& unit, Place place);
     void FindTags(const std::vector<XmlNode*>& texts, Unit& unit, Place place, int paragraph);
     void CheckPlace(const Tag& tag, Place place, int paragraph) const;
+    void TakeMarker(Unit& unit, int tagIndex, Place place, const QString& visible, qsizetype open,
+                    qsizetype close, int paragraph);
+    void EnterOrLeave(const Tag& marker, int paragraph);
+    QString Cell(int record, int column) const;
+    bool Selected(const Unit& unit, int record) const;
     QString Where(int paragraph) const;
 
     void WriteRecordRows(Unit& unit);
@@ -64,9 +87,13 @@ private:
     void WriteNode(const XmlNode& node, const Unit& unit, int record);
     void WriteCutText(const XmlNode& text, const Unit& unit, int record);
     void WriteRenumbered(const XmlNode& docPr, int id);
+    void WriteMergedCell(const XmlNode& cell, const Unit& unit, int record, int tagIndex);
+    void WriteMergeProperties(const XmlNode* properties, const QString& prefix, bool continues);
     void WriteText(const XmlNode& text, const QString& value);
     void WritePicture(const Tag& tag, int record);
-    QString TextOf(const Tag& tag, int record) const;
+    QString TextOf(const Tag& tag, int record);
+    QString FigureOf(const Tag& tag);
+    QString FieldOf(const Tag& tag) const;
 
     QString m_partName;
     PartKind m_kind;
@@ -78,6 +105,13 @@ private:
     int* m_tagCount;
     std::unordered_map<const XmlNode*, QByteArray> m_rendered; // of the record row being written
     bool m_progressTaken = false;                              // the first record row reports the progress
+    ReportNumber* m_number;
+    RecordStats m_stats;
+    int m_listed = -1; // of the record row being written: the copy's number from 0
+    std::unordered_map<const XmlNode*, QString> m_mergeAbove; // w:tc -> its text in the copy above
+    std::vector<Block> m_blocks;                              // the open blocks, innermost last
+    int m_hidden = 0;                                         // of them, those left out
+    int m_depth = 0; // elements open around the paragraph or row being read
 };
 
 } // namespace Template

@@ -27,18 +27,107 @@ constexpr FieldName kFields[] = {
 // Word's largest page side is 22 inches; a bigger picture cannot be shown.
 constexpr float kMaxPicturePoints = 1584.0f;
 
-// The column of "列:NAME"; Chinese input methods type the full-width colon, both are taken, with
-// spaces around it.
-std::optional<QString> ColumnName(QStringView name) {
-    if (!name.startsWith(u'列')) {
+// The argument of "NAME:ARGUMENT", trimmed; Chinese input methods type the full-width colon, both
+// are taken, with spaces around it.
+std::optional<QString> Argument(QStringView name, QStringView keyword) {
+    if (!name.startsWith(keyword)) {
         return std::nullopt;
     }
-    const QStringView rest = name.mid(1).trimmed();
+    const QStringView rest = name.mid(keyword.size()).trimmed();
     if (rest.isEmpty() || (rest.front() != u':' && rest.front() != u'：')) {
         return std::nullopt;
     }
-    const QStringView column = rest.mid(1).trimmed();
-    return column.isEmpty() ? std::nullopt : std::optional<QString>(column.toString());
+    return rest.mid(1).trimmed().toString();
+}
+
+// What follows the colon of a tag with an argument.
+enum class Takes { Column, Condition, Pattern };
+
+struct ArgumentTag {
+    const char16_t* keyword;
+    Tag::Kind kind;
+    Takes takes;
+};
+
+constexpr ArgumentTag kArgumentTags[] = {
+    {u"列", Tag::Kind::Column, Takes::Column},
+    {u"计数", Tag::Kind::Count, Takes::Condition},
+    {u"统计", Tag::Kind::Tally, Takes::Column},
+    {u"最大值", Tag::Kind::Largest, Takes::Column},
+    {u"最小值", Tag::Kind::Smallest, Takes::Column},
+    {u"平均值", Tag::Kind::Mean, Takes::Column},
+    {u"仅当", Tag::Kind::Only, Takes::Condition},
+    {u"合并列", Tag::Kind::Merge, Takes::Column},
+    {u"报告编号", Tag::Kind::ReportNumber, Takes::Pattern},
+};
+
+bool ResolveColumn(Tag& tag, const QString& column, const QStringList* columns, QString* error) {
+    tag.column = columns ? static_cast<int>(columns->indexOf(column)) : -1;
+    if (columns && tag.column < 0) {
+        *error =
+            QStringLiteral("unknown column \"%1\" in tag %2").arg(TemplateError::Quote(column), tag.typed);
+        return false;
+    }
+    return true;
+}
+
+// "COLUMN=VALUE" or "COLUMN!=VALUE".
+bool ParseCondition(Tag& tag, const QString& text, const QStringList* columns, QString* error) {
+    const qsizetype equals = text.indexOf(QLatin1Char('='));
+    tag.negate = equals > 0 && text[equals - 1] == QLatin1Char('!');
+    const QString column = text.left(tag.negate ? equals - 1 : equals).trimmed();
+    if (equals < 0 || column.isEmpty()) {
+        *error =
+            QStringLiteral("malformed condition in tag %1 (COLUMN=VALUE or COLUMN!=VALUE)").arg(tag.typed);
+        return false;
+    }
+    tag.value = text.mid(equals + 1).trimmed();
+    return ResolveColumn(tag, column, columns, error);
+}
+
+bool ParseArgument(Tag& tag, Takes takes, const QString& argument, const QStringList* columns,
+                   QString* error) {
+    switch (takes) {
+    case Takes::Column:
+        return ResolveColumn(tag, argument, columns, error);
+    case Takes::Condition:
+        return ParseCondition(tag, argument, columns, error);
+    case Takes::Pattern:
+        break;
+    }
+    static const QRegularExpression counter(QStringLiteral("\\{n{1,6}\\}"));
+    if (!argument.contains(counter)) {
+        *error = QStringLiteral("report number pattern without {n} in tag %1").arg(tag.typed);
+        return false;
+    }
+    tag.value = argument;
+    return true;
+}
+
+// {{#若 计数:COLUMN=VALUE}}, {{#若无 计数:...}}, {{/若}} and {{/若无}}; nullopt for other names.
+std::optional<bool> ParseMarker(Tag& tag, const QString& name, const QStringList* columns, QString* error) {
+    for (const bool whenNone : {true, false}) {
+        const QString keyword = whenNone ? QStringLiteral("若无") : QStringLiteral("若");
+        if (name == QLatin1Char('/') + keyword) {
+            tag.kind = Tag::Kind::BlockClose;
+            tag.whenNone = whenNone;
+            return true;
+        }
+        if (!name.startsWith(QLatin1Char('#') + keyword)) {
+            continue;
+        }
+        tag.kind = Tag::Kind::BlockOpen;
+        tag.whenNone = whenNone;
+        const QString rest = name.mid(keyword.size() + 1).trimmed();
+        const std::optional<QString> condition = Argument(rest, u"计数");
+        if (!condition) {
+            *error = QStringLiteral("malformed condition in tag %1 (计数:COLUMN=VALUE or COLUMN!=VALUE)")
+                         .arg(tag.typed);
+            return false;
+        }
+        return ParseCondition(tag, *condition, columns, error);
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -64,15 +153,17 @@ std::optional<Tag> Tag::Parse(QStringView inner, const QStringList* columns, QSt
         tag.kind = name == QStringLiteral("序号") ? Kind::Number : Kind::Value;
         return tag;
     }
-    if (const std::optional<QString> column = ColumnName(name)) {
-        tag.kind = Kind::Column;
-        tag.column = columns ? static_cast<int>(columns->indexOf(*column)) : -1;
-        if (columns && tag.column < 0) {
-            *error = QStringLiteral("unknown column \"%1\" in tag %2")
-                         .arg(TemplateError::Quote(*column), tag.typed);
-            return std::nullopt;
+    for (const ArgumentTag& entry : kArgumentTags) {
+        const std::optional<QString> argument = Argument(name, entry.keyword);
+        if (!argument || (argument->isEmpty() && entry.takes != Takes::Condition)) {
+            continue;
         }
-        return tag;
+        tag.kind = entry.kind;
+        return ParseArgument(tag, entry.takes, *argument, columns, error) ? std::optional<Tag>(tag)
+                                                                          : std::nullopt;
+    }
+    if (const std::optional<bool> marker = ParseMarker(tag, name, columns, error)) {
+        return *marker ? std::optional<Tag>(tag) : std::nullopt;
     }
     static const QRegularExpression pictureTag(
         QStringLiteral("^@\\s*图([123])(?:\\s+(\\d+(?:\\.\\d+)?)\\s*[xX×]\\s*(\\d+(?:\\.\\d+)?))?$"));

@@ -5,6 +5,7 @@
 #include "template/PackageWriter.h"
 #include "template/PartFiller.h"
 #include "template/PicturePlacer.h"
+#include "template/ReportNumber.h"
 #include "template/TemplateError.h"
 #include "template/TemplatePackage.h"
 #include "wordfile/AtomicFileSaver.h"
@@ -56,8 +57,8 @@ int LargestDrawingId(const QByteArray& xml) {
 // hands over is not used (the template is the document).
 class FilledPackage : public Word::IDocumentWriter {
 public:
-    FilledPackage(const QString& templatePath, const ReportData& data, CReport& report)
-        : m_templatePath(templatePath), m_data(data), m_report(report) {}
+    FilledPackage(const QString& templatePath, const ReportData& data, CReport& report, ReportNumber& number)
+        : m_templatePath(templatePath), m_data(data), m_report(report), m_number(number) {}
 
     bool WriteFile(const Word::Document&, const QString& path, QString* error) override {
         try {
@@ -105,7 +106,7 @@ private:
                 TemplateError::Kind::Output);
         }
         int tags = 0;
-        PartFiller(kDocument, PartFiller::PartKind::Body, m_data, &pictures, m_report, &tags)
+        PartFiller(kDocument, PartFiller::PartKind::Body, m_data, &pictures, m_report, &tags, &m_number)
             .Fill(package.Read(*package.Find(kDocument)), &document);
         if (!document.flush()) {
             throw TemplateError(Word::WriteFailure::Message(document.errorString()),
@@ -116,7 +117,8 @@ private:
         for (const TemplatePackage::Entry* header : headers) {
             QBuffer buffer(&filled[header->name]);
             buffer.open(QIODevice::WriteOnly);
-            PartFiller(header->name, PartFiller::PartKind::HeaderFooter, m_data, nullptr, m_report, &tags)
+            PartFiller(header->name, PartFiller::PartKind::HeaderFooter, m_data, nullptr, m_report, &tags,
+                       &m_number)
                 .Fill(package.Read(*header), &buffer);
         }
         Assemble(path, package, document, filled, relationships, pictures.MediaList());
@@ -157,17 +159,24 @@ private:
     QString m_templatePath;
     const ReportData& m_data;
     CReport& m_report;
+    ReportNumber& m_number;
 };
 
 } // namespace
 
 bool TemplateReport::Write(const QString& templatePath, const QString& target, const ReportData& data,
                            CReport& report) {
-    FilledPackage writer(templatePath, data, report);
+    // The number is taken while the report is written and kept only once it is saved.
+    ReportNumber number(data.reportNumber, data.baseInfo.m_strDate, true);
+    FilledPackage writer(templatePath, data, report, number);
     Word::AtomicFileSaver saver;
     QString error;
     if (!saver.Save(Word::Document(), target, writer, &error)) {
         report.SetFailure(error);
+        return false;
+    }
+    if (!number.Commit(&error)) {
+        report.SetFailure(QStringLiteral("the report was saved, but its number was not recorded: ") + error);
         return false;
     }
     return true;
@@ -181,6 +190,7 @@ QString TemplateReport::Check(const QString& templatePath) {
         TemplatePackage package;
         package.Open(templatePath);
         int tags = 0;
+        ReportNumber number(QString(), QString(), false);
         for (const TemplatePackage::Entry& entry : package.Entries()) {
             if (!Is(entry, kDocument) && !IsHeaderOrFooter(entry.name)) {
                 continue;
@@ -189,7 +199,7 @@ QString TemplateReport::Check(const QString& templatePath) {
             discard.open(QIODevice::WriteOnly);
             PartFiller(entry.name,
                        Is(entry, kDocument) ? PartFiller::PartKind::Body : PartFiller::PartKind::HeaderFooter,
-                       data, nullptr, report, &tags)
+                       data, nullptr, report, &tags, &number)
                 .Fill(package.Read(entry), &discard);
         }
         // What writing reads besides: the document's relationships.

@@ -2,6 +2,7 @@
 #include "app/CZOLTDlg.h"
 #include "app/TemplateChoice.h"
 #include "app/WindowSettings.h"
+#include "data/CDataSetLayout.h"
 #include "report/CReportParam.h"
 #include "support/DemoDataSets.h"
 #include "support/DocxBody.h"
@@ -37,8 +38,10 @@ struct Result {
     QString err;
 };
 
-Result RunReport(const QStringList& arguments) {
+// zolt-report keeps its report number counter in ZOLT.DB3 of `workingDir` (default: the test's).
+Result RunReport(const QStringList& arguments, const QString& workingDir = QString()) {
     QProcess process;
+    process.setWorkingDirectory(workingDir);
     process.start(qEnvironmentVariable("ZOLT_REPORT"), arguments);
     Result result;
     if (process.waitForFinished(240000) && process.exitStatus() == QProcess::NormalExit) {
@@ -447,6 +450,7 @@ class TestTemplate : public QObject {
 private:
     QTemporaryDir m_dir;
     QString m_data;
+    QString m_units;           // 有效值 with units after the numbers, one without a number
     QStringList m_filled;      // reports for the LibreOffice pass
     QList<int> m_filledImages; // pictures each must show in its body
 
@@ -465,6 +469,11 @@ private slots:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
         m_data = DemoDataSets::Good(m_dir.path(), QStringLiteral("模板 数据"), 6);
         QVERIFY(!m_data.isEmpty());
+        m_units = DemoDataSets::Good(m_dir.path(), QStringLiteral("单位"), 6);
+        QVERIFY(DemoDataSets::Execute(CDataSetLayout::DatabasePath(m_units),
+                                      {"UPDATE AE_RECORD SET 有效值 = 有效值 || ' mV'",
+                                       "UPDATE AE_RECORD SET 有效值 = '未测' WHERE 序号 = 3",
+                                       "UPDATE AE_RECORD SET 有效值 = '8.2 dB' WHERE 序号 = 6"}));
     }
 
     // Templates as editors write them are filled: every tag replaced, the record row once per record,
@@ -486,6 +495,16 @@ private slots:
             << "res:example-utility.docx"
             << "tev" << QStringList{"TEV局部放电检测报告", "检测方法：TEV", "记录数：4", "检测：张工", "\n4|"}
             << 4 << 4;
+        QTest::newRow("python-docx, summary example")
+            << "res:example-summary.docx"
+            << "tev"
+            << QStringList{"报告编号：ZJ-0042",
+                           "正常 3 处，其余 1 处",
+                           "检测结论：正常 3，异常 1",
+                           "有 1 处异常",
+                           "\n1|10kV 母联 900 开关柜|前下|7|异常|\n有 1 处",
+                           "开关柜|1|后中|9|正常|\n|2|侧下|"}
+            << 0 << 0;
         QTest::newRow("hand-split runs") << "hand"
                                          << "hfct"
                                          << QStringList{"检测人员：张工。", "城南变电站", "2020年8月6日",
@@ -534,7 +553,8 @@ private slots:
         }
         const QString out =
             Path(QStringLiteral("filled-%1.docx").arg(QTest::currentDataTag()).replace(' ', '_'));
-        const Result result = RunReport(Common(method, templatePath, out));
+        const Result result =
+            RunReport(Common(method, templatePath, out) + QStringList{"--number", "ZJ-0042"});
         QVERIFY2(result.exitCode == 0, qPrintable(result.err));
         QVERIFY(!HasLeftoverTags(out));
         const QString text = BodyText(out) + QString::fromUtf8(DocxPackage(out).Read("word/header1.xml"));
@@ -698,6 +718,155 @@ private slots:
         QVERIFY(DocxPackage(converted).Read("[Content_Types].xml").contains("Extension=\"png\""));
     }
 
+    // The figures over the ticked records, a row repeated for the matching records only, cells merged
+    // down a column while their text repeats, blocks kept or left out by a count, the report number.
+    void fillsFiguresConditionsAndBlocks_data() {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("rows");         // "u1-5": of the data set with units
+        QTest::addColumn<QStringList>("expected"); // pieces of the body text, in order
+        QTest::addColumn<QStringList>("absent");
+        QTest::newRow("counts")
+            << P(R("{{计数:检测结论=正常}}/{{计数：检测结论 != 正常}}/{{计数:检测结论=异常}}")) << "1-6"
+            << QStringList{"4/2/0\n"} << QStringList();
+        QTest::newRow("tally, first appearance order")
+            << P(R("{{统计:检测结论}}")) << "4,1-3" << QStringList{"注意 1，正常 3\n"} << QStringList();
+        QTest::newRow("largest, smallest, mean")
+            << P(R("{{最大值:有效值}}|{{最小值:有效值}}|{{平均值:有效值}}")) << "1-6"
+            << QStringList{"14.1|1.1|6.65\n"} << QStringList();
+        QTest::newRow("units: the cell as it stands, the mean's unit when all share one")
+            << P(R("{{最大值:有效值}}|{{最小值:有效值}}|{{平均值:有效值}}")) << "u1-5"
+            << QStringList{"14.1 mV|1.9 mV|7.65mV\n"} << QStringList();
+        QTest::newRow("units differ: the mean without one")
+            << P(R("{{平均值:有效值}}")) << "u1-6" << QStringList{"7.76\n"} << QStringList{"mV", "dB"};
+        QTest::newRow("mean drops trailing zeros")
+            << P(R("{{平均值:有效值}}")) << "1,2" << QStringList{"2\n"} << QStringList{"2.0"};
+        QTest::newRow("only matching records, numbered in their table")
+            << Table({Row({R("{{序号}}"), R("{{列:设备名称}}{{仅当:检测结论=注意}}")}),
+                      Row({R("{{序号}}"), R("{{列:设备名称}}{{仅当:检测结论!=注意}}")})},
+                     2)
+            << "1-6"
+            << QStringList{"1|1号主变|\n2|110kV GIS 城南线间隔|\n1|2号主变|", "4|110kV GIS 母联间隔|"}
+            << QStringList{"3|1号主变"};
+        QTest::newRow("blocks kept, left out, nested")
+            << P(R("{{#若 计数:检测结论=注意}}")) + P(R("有注意")) + P(R("{{#若无 计数:检测结论=异常}}")) +
+                   Table({Row({R("无异常")})}, 1) + P(R("{{/若无}}")) + P(R("{{/若}}")) +
+                   P(R("{{#若 计数:检测结论=异常}}")) + P(R("有异常")) + P(R("{{/若}}")) + P(R("完"))
+            << "1-6" << QStringList{"有注意\n无异常|\n完\n"} << QStringList{"有异常", "若"};
+        QTest::newRow("report number given, in every place")
+            << P(R("{{报告编号:ZJ-{yyyy}-{nnnn}}}")) + P(R("编号 {{报告编号:ZJ-{yyyy}-{nnnn}}}。")) << "1"
+            << QStringList{"ZJ-7\n编号 ZJ-7。"} << QStringList{"}"};
+    }
+
+    void fillsFiguresConditionsAndBlocks() {
+        QFETCH(QString, body);
+        QFETCH(QString, rows);
+        QFETCH(QStringList, expected);
+        QFETCH(QStringList, absent);
+        const QString name = QStringLiteral("figures-%1").arg(QTest::currentDataTag()).replace(' ', '_');
+        const QString templatePath = Path(name + QStringLiteral(".docx"));
+        QVERIFY(WriteZip(templatePath, Package(body)));
+        const QString out = Path(name + QStringLiteral("-filled.docx"));
+        QStringList arguments =
+            Common(QStringLiteral("us"), templatePath, out) + QStringList{"--number", "ZJ-7"};
+        arguments[arguments.indexOf(QStringLiteral("--rows")) + 1] = QString(rows).remove(QLatin1Char('u'));
+        if (rows.startsWith(QLatin1Char('u'))) {
+            arguments[arguments.indexOf(QStringLiteral("--data")) + 1] = m_units;
+        }
+        const Result result = RunReport(arguments);
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        const QString text = BodyText(out);
+        qsizetype from = 0;
+        for (const QString& piece : expected) {
+            from = text.indexOf(piece, from);
+            QVERIFY2(from >= 0, qPrintable(piece + QStringLiteral(" not in:\n") + text));
+        }
+        for (const QString& piece : absent) {
+            QVERIFY2(!text.contains(piece), qPrintable(piece + QStringLiteral(" in:\n") + text));
+        }
+        QVERIFY(!HasLeftoverTags(out));
+    }
+
+    // Repeated texts of a merged column share one cell: a vertical merge started and continued in
+    // the XML, and read back as one cell per run by python-docx.
+    void mergesRepeatedCellsOfAColumn() {
+        const QString templatePath = Path(QStringLiteral("merge.docx"));
+        QVERIFY(
+            WriteZip(templatePath, Package(Table({Row({R("{{合并列:设备名称}}"), R("{{列:测试点}}")})}, 2))));
+        const QString out = Path(QStringLiteral("merge-filled.docx"));
+        QStringList arguments = Common(QStringLiteral("us"), templatePath, out);
+        arguments[arguments.indexOf(QStringLiteral("--rows")) + 1] = QStringLiteral("1,3,2,6,4");
+        const Result result = RunReport(arguments);
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        const QByteArray xml = DocxPackage(out).Read("word/document.xml");
+        QCOMPARE(xml.count("<w:vMerge w:val=\"restart\"/>"), 3);
+        QCOMPARE(xml.count("<w:vMerge w:val=\"continue\"/>"), 2);
+        QCOMPARE(BodyText(out),
+                 QStringLiteral("2号主变|本体低压侧|\n|本体低压侧|\n110kV GIS 母联间隔|A相盆式绝缘子|\n"
+                                "|A相盆式绝缘子|\n1号主变|B相盆式绝缘子|\n"));
+        if (ExternalTools::MissingForSchemas().isEmpty()) {
+            QCOMPARE(ValidateWrittenParts(out), QString());
+        }
+        if (ExternalTools::MissingForPythonDocx().isEmpty()) {
+            ExternalTools::DocxView view;
+            QCOMPARE(ExternalTools::ReadWithPythonDocx(out, &view), QString());
+            QCOMPARE(view.tables.size(), 1);
+            QCOMPARE(view.tables[0][1][0], QStringLiteral("2号主变"));
+            QCOMPARE(view.tables[0][3][0], QStringLiteral("110kV GIS 母联间隔"));
+        }
+    }
+
+    // Report numbers from the counter in ZOLT.DB3: two processes at once never share one and leave
+    // no gap; a failed report and --number take none; another year starts at 1 again.
+    void reportNumbersAreTakenOnceEach() {
+        const QString folder = Path(QStringLiteral("numbers"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString templatePath = Path(QStringLiteral("numbers/number.docx"));
+        const QString number = QStringLiteral("{{报告编号:ZJ-{yyyy}-{nnnn}}}");
+        QVERIFY(WriteZip(templatePath,
+                         Package(P(R(number)) + Table({Row({R("{{序号}}")})}, 1) + P(R("末 " + number)))));
+        // Fails after its number has been printed: the tag after it is unknown.
+        const QString failing = Path(QStringLiteral("numbers/failing.docx"));
+        QVERIFY(WriteZip(failing, Package(P(R(number)) + P(R("{{检测员}}")))));
+        const auto arguments = [&](const QString& out, const QString& date, const QString& with = QString()) {
+            return QStringList{"--data", m_data, "--method",   "us",
+                               "--out",  out,    "--template", with.isEmpty() ? templatePath : with,
+                               "--date", date};
+        };
+        QStringList numbers;
+        for (int round = 0; round < 3; ++round) {
+            QList<QProcess*> processes;
+            for (int i = 0; i < 2; ++i) {
+                auto* process = new QProcess(this);
+                process->setWorkingDirectory(folder);
+                process->start(
+                    qEnvironmentVariable("ZOLT_REPORT"),
+                    arguments(folder + QStringLiteral("/r%1-%2.docx").arg(round).arg(i), "2020-08-06"));
+                processes << process;
+            }
+            for (int i = 0; i < 2; ++i) {
+                QVERIFY(processes[i]->waitForFinished(240000));
+                QCOMPARE(processes[i]->exitCode(), 0);
+                const QString text = BodyText(folder + QStringLiteral("/r%1-%2.docx").arg(round).arg(i));
+                numbers << text.section('\n', 0, 0);
+                QVERIFY2(text.endsWith("末 " + numbers.last() + '\n'), qPrintable(text));
+                delete processes[i];
+            }
+        }
+        numbers.sort();
+        QCOMPARE(numbers, (QStringList{"ZJ-2020-0001", "ZJ-2020-0002", "ZJ-2020-0003", "ZJ-2020-0004",
+                                       "ZJ-2020-0005", "ZJ-2020-0006"}));
+        QCOMPARE(RunReport(arguments(folder + "/failed.docx", "2020-08-06", failing), folder).exitCode, 1);
+        QCOMPARE(RunReport(arguments(folder + "/given.docx", "2020-08-06") + QStringList{"--number", "手写"},
+                           folder)
+                     .exitCode,
+                 0);
+        QCOMPARE(BodyText(folder + "/given.docx").section('\n', 0, 0), QStringLiteral("手写"));
+        QCOMPARE(RunReport(arguments(folder + "/next.docx", "2020-12-31"), folder).exitCode, 0);
+        QCOMPARE(BodyText(folder + "/next.docx").section('\n', 0, 0), QStringLiteral("ZJ-2020-0007"));
+        QCOMPARE(RunReport(arguments(folder + "/year.docx", "2021-01-01"), folder).exitCode, 0);
+        QCOMPARE(BodyText(folder + "/year.docx").section('\n', 0, 0), QStringLiteral("ZJ-2021-0001"));
+    }
+
     // Bad templates and bad use: one line naming the reason, and no report written.
     void refusesBadTemplates_data() {
         QTest::addColumn<QString>("name");
@@ -848,6 +1017,59 @@ private slots:
         QTest::newRow("too many namespace declarations")
             << "declarations.docx" << QByteArray() << P(numbered(" xmlns:n%1=\"urn:n\"", 129)) << ""
             << "r.docx" << 1 << "more than 128 namespace declarations in scope";
+        QTest::newRow("figure of an unknown column")
+            << "figure.docx" << QByteArray() << P(R("{{平均值:站名}}")) << ""
+            << "r.docx" << 1
+            << "unknown column \"站名\" in tag {{平均值:站名}} in word/document.xml, paragraph 1";
+        QTest::newRow("condition of an unknown column")
+            << "condition.docx" << QByteArray() << P(R("{{计数:站名=正常}}")) << ""
+            << "r.docx" << 1 << "unknown column \"站名\" in tag {{计数:站名=正常}}";
+        QTest::newRow("malformed condition")
+            << "malformed.docx" << QByteArray() << P(R("{{计数:检测结论}}")) << ""
+            << "r.docx" << 1
+            << "malformed condition in tag {{计数:检测结论}} (COLUMN=VALUE or COLUMN!=VALUE) in "
+               "word/document.xml, paragraph 1";
+        QTest::newRow("only outside a record row")
+            << "only.docx" << QByteArray() << ok + P(R("{{仅当:检测结论=正常}}")) << ""
+            << "r.docx" << 1
+            << "record tag {{仅当:检测结论=正常}} outside a table row in word/document.xml, paragraph 2";
+        QTest::newRow("merged column in a header")
+            << "mergehead.docx" << QByteArray() << ok << Table({Row({R("{{合并列:检测结论}}")})}, 1)
+            << "r.docx" << 1 << "record tag {{合并列:检测结论}} in word/header1.xml, paragraph 1";
+        QTest::newRow("block without its end")
+            << "open-block.docx" << QByteArray() << ok + P(R("{{#若 计数:检测结论=正常}}")) + ok << ""
+            << "r.docx" << 1
+            << "{{#若 计数:检测结论=正常}} without its {{/若}} in word/document.xml, paragraph 2";
+        QTest::newRow("end without its block")
+            << "close-block.docx" << QByteArray() << P(R("{{#若无 计数:检测结论=正常}}")) + P(R("{{/若}}"))
+            << ""
+            << "r.docx" << 1 << "{{/若}} without its {{#若 …}} in word/document.xml, paragraph 2";
+        QTest::newRow("marker with other text")
+            << "shared.docx" << QByteArray()
+            << P(R("注：") + R("{{#若 计数:检测结论=正常}}")) + P(R("{{/若}}")) << ""
+            << "r.docx" << 1
+            << "block marker {{#若 计数:检测结论=正常}} shares its paragraph with other text in "
+               "word/document.xml, "
+               "paragraph 1";
+        QTest::newRow("marker in a table")
+            << "cellmarker.docx" << QByteArray() << Table({Row({R("{{/若}}")})}, 1) << ""
+            << "r.docx" << 1 << "block marker {{/若}} outside the body's own paragraphs in word/document.xml";
+        QTest::newRow("marker in a content control")
+            << "sdtmarker.docx" << QByteArray()
+            << P(R("{{#若 计数:检测结论=异常}}")) + "<w:sdt><w:sdtContent>" + P(R("{{/若}}")) +
+                   "</w:sdtContent></w:sdt>"
+            << ""
+            << "r.docx" << 1
+            << "block marker {{/若}} outside the body's own paragraphs in word/document.xml, paragraph 2";
+        QTest::newRow("pattern without a counter")
+            << "pattern.docx" << QByteArray() << P(R("{{报告编号:ZJ-{yyyy}}}")) << ""
+            << "r.docx" << 1 << "report number pattern without {n} in tag {{报告编号:ZJ-{yyyy}}}";
+        QTest::newRow("two report number patterns")
+            << "patterns.docx" << QByteArray() << P(R("{{报告编号:A{nn}}}")) + P(R("{{报告编号:B{nn}}}"))
+            << ""
+            << "r.docx" << 1
+            << "a second report number pattern {{报告编号:B{nn}}} in word/document.xml, "
+               "paragraph 2 (the first: {{报告编号:A{nn}}})";
         QTest::newRow(".doc output")
             << "ok.docx" << QByteArray() << ok << ""
             << "r.doc" << 2 << "a report from a template is a .docx document; --out names a .doc file";
@@ -882,8 +1104,9 @@ private slots:
             QVERIFY(WriteZip(templatePath, parts));
         }
         const QString target = Path(QStringLiteral("bad/") + out);
-        const Result result =
-            RunReport({"--data", m_data, "--method", "us", "--out", target, "--template", templatePath});
+        // A refused template may have begun taking a report number: its ZOLT.DB3 goes there too.
+        const Result result = RunReport(
+            {"--data", m_data, "--method", "us", "--out", target, "--template", templatePath}, Path("bad"));
         QCOMPARE(result.exitCode, exitCode);
         QVERIFY2(result.err.contains(message), qPrintable(result.err));
         if (exitCode == 1) {

@@ -55,6 +55,8 @@ QString CReportCommand::UsageText() {
         "                        --sort, e.g. 1-3,7 (default all)\n"
         "  --template FILE.docx  fill this report template instead of writing the built-in report;\n"
         "                        the output is then .docx (tags: see the README)\n"
+        "  --number TEXT         print TEXT for the template's report number tag instead of\n"
+        "                        taking the next number from the counter in ZOLT.DB3\n"
         "  --inspector T         检测人员\n"
         "  --place T             检测地点\n"
         "  --instrument T        检测仪器\n"
@@ -126,6 +128,8 @@ bool CReportCommand::ParseArguments(const QStringList& arguments, QTextStream& e
             haveOut = !value.isEmpty();
         } else if (option == QLatin1String("--template")) {
             m_strTemplate = value;
+        } else if (option == QLatin1String("--number")) {
+            m_strNumber = value;
         } else if (option == QLatin1String("--rows")) {
             if (value != QLatin1String("all") && !ParseRowList(value)) {
                 return fail(QStringLiteral("bad row list '%1'").arg(value));
@@ -284,6 +288,7 @@ Report::ReportRequest CReportCommand::Gather(const Data::ResultTable& result,
     request.dataSetName = CDataSetLayout::FolderName(folder);
     request.pictureFolder = CDataSetLayout::PictureFolder(folder, m_method);
     request.templatePath = m_strTemplate;
+    request.reportNumber = m_strNumber;
     request.target = m_strOut;
     const Data::ResultTableView view = result.View();
     for (int column = 0; column < view.columns; ++column) {

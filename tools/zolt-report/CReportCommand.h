@@ -46,6 +46,7 @@ private:
     QString m_strSortColumn; // empty: table order
     bool m_bSortDescending = false;
     QString m_strTemplate; // a report template (.docx); empty for the built-in report
+    QString m_strNumber;   // the report number to print; empty: the counter's next
     BaseInfoRecord m_baseInfo;
     bool m_bProgress = false;
 };
