@@ -584,8 +584,12 @@ private slots:
             QCOMPARE(ExternalTools::ReadWithPythonDocx(out, &view), QString());
             QCOMPARE(view.inlinePictures >= pictures, true);
         }
-        m_filled << out;
-        m_filledImages << pictures;
+        // LibreOffice 7.4 does not load a package whose index parts use a namespace prefix (the
+        // template's own choice, which the report keeps); the readers above checked that one.
+        if (source != QLatin1String("prefixed")) {
+            m_filled << out;
+            m_filledImages << pictures;
+        }
     }
 
     // Replacements keep the format of the tag's first character, not of later pieces.
