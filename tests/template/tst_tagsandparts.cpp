@@ -37,7 +37,7 @@ QString Row(const QStringList& cells) {
 }
 
 // Three records: 1 甲 正常, 2 乙 异常, 3 丙 正常.
-Template::ReportData Data() {
+Template::ReportData ThreeRecords() {
     Template::ReportData data;
     data.baseInfo.m_strInspector = QStringLiteral("张工");
     data.columnNames = kColumns;
@@ -217,7 +217,7 @@ private slots:
         QFETCH(bool, header);
         QFETCH(QString, paragraphs);
         QFETCH(QString, error);
-        const Template::ReportData data = Data();
+        const Template::ReportData data = ThreeRecords();
         CReport report(nullptr);
         int tags = 0;
         Template::ReportNumber number(QString(), QString(), false);
