@@ -9,9 +9,10 @@ class QIODevice;
 namespace Template {
 
 // Where a filled part is written: a QXmlStreamWriter on a device, and the one way to put markup
-// rendered beforehand (a record row's unchanging cells, a drawing) among what the writer writes.
-// The writer hands each piece to its device as it is written and keeps nothing back, so once it has
-// ended the start tag it may hold open, whole elements can follow on the device.
+// rendered beforehand (a record row's unchanging cells, a drawing, the new relationships) among
+// what the writer writes. The writer hands each piece to its device as it is written and keeps
+// nothing back, so once it has ended the start tag it may hold open, whole elements can follow on
+// the device.
 class MarkupOutput {
 public:
     // `partName` names the part in a failure's message.
