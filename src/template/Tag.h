@@ -10,7 +10,7 @@ namespace Template {
 struct TagRule;
 
 // One {{...}} tag of a template, parsed. Which names there are, what follows them and where a tag's
-// text comes from is the table in TagTable; a tag keeps its rule and what its argument said.
+// text comes from is the table TagRule::Table(); a tag keeps its rule and what its argument said.
 struct Tag {
     // How a tag is filled, beyond the text its rule takes: each kind but Text has fill code of its
     // own in PartFiller.
