@@ -49,8 +49,10 @@ set(CPACK_NSIS_MUI_ICON ${ZOLT_ICO})
 set(CPACK_NSIS_MUI_UNIICON ${ZOLT_ICO})
 set(CPACK_NSIS_INSTALLED_ICON_NAME "zolt.exe")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
-# Chinese names in the Start menu need a Unicode installer.
-set(CPACK_NSIS_DEFINES "Unicode true")
+# A 64-bit Unicode installer: Chinese names in the Start menu need Unicode, and a 64-bit installer
+# runs where the 64-bit program runs (also under a Wine without 32-bit support) and writes the
+# 64-bit registry view, where Windows lists installed 64-bit programs.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 # ZOLT keeps ZOLT.DB3 in its working folder, and Program Files is not writable: the Start-menu
 # entry starts it in the installing user's Documents\ZOLT (SetOutPath gives a shortcut its working
 # folder). That folder and what ZOLT wrote there are the user's and stay on uninstalling.

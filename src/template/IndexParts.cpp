@@ -1,9 +1,11 @@
 #include "template/IndexParts.h"
 
 #include "docx/DocxNamespaces.h"
+#include "template/MarkupOutput.h"
 #include "template/TemplateError.h"
 #include "template/XmlNode.h"
 
+#include <QBuffer>
 #include <QHash>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -26,10 +28,12 @@ struct Root {
 // Copies `xml`, whose root must be `root`, and calls `append` with the root's prefix ("" or "p:")
 // just before the root element closes. `inspect` sees the root's children in its namespace.
 QByteArray CopyWithAppended(const QByteArray& xml, const QString& partName, Root root,
-                            const std::function<void(QXmlStreamWriter&, const QString&)>& append,
+                            const std::function<void(MarkupOutput&, const QString&)>& append,
                             const std::function<void(const QXmlStreamReader&)>& inspect = {}) {
-    QByteArray out;
-    QXmlStreamWriter writer(&out);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    MarkupOutput out(&buffer, partName);
     QXmlStreamReader reader(xml);
     QString prefix;
     int depth = 0;
@@ -45,11 +49,12 @@ QByteArray CopyWithAppended(const QByteArray& xml, const QString& partName, Root
         } else if (reader.isStartElement() && depth == 2 && inspect && reader.namespaceUri() == root.uri) {
             inspect(reader);
         } else if (reader.isEndElement() && --depth == 0) {
-            append(writer, prefix);
+            append(out, prefix);
         }
-        XmlNode::CopyToken(reader, writer, partName);
+        XmlNode::CopyToken(reader, out.Xml(), partName);
     }
-    return out;
+    out.Check();
+    return bytes;
 }
 
 QString AttributeOf(const QXmlStreamReader& reader, const char* name) {
@@ -62,7 +67,7 @@ QSet<QString> IndexParts::RelationshipIds(const QByteArray& relationships, const
     QSet<QString> ids;
     CopyWithAppended(
         relationships, partName, {Word::Ns::PackageRelationships, "Relationships"},
-        [](QXmlStreamWriter&, const QString&) {},
+        [](MarkupOutput&, const QString&) {},
         [&](const QXmlStreamReader& reader) {
             if (reader.name() == QLatin1String("Relationship")) {
                 ids.insert(AttributeOf(reader, "Id"));
@@ -76,29 +81,30 @@ QByteArray IndexParts::AddPictures(const QByteArray& relationships,
     // One relationship per picture: composed, not written call by call (each writer call costs
     // about as much as copying a kilobyte). Ids, targets and the root's prefix are names, which XML
     // needs no escape for.
-    const auto append = [&](QXmlStreamWriter& writer, const QString& prefix) {
+    const auto append = [&](MarkupOutput& out, const QString& prefix) {
         const QByteArray start = '<' + prefix.toUtf8() + "Relationship Id=\"";
         const QByteArray type = "\" Type=\"" + kImageType.toUtf8() + "\" Target=\"";
         QByteArray markup;
         for (const PicturePlacer::Media& picture : media) {
             markup += start + picture.relationshipId.toUtf8() + type + picture.target.toUtf8() + "\"/>";
         }
-        writer.writeCharacters(QString()); // ends the start tag the writer may hold open
-        writer.device()->write(markup);
+        out.AppendMarkup(markup);
     };
     if (!relationships.isEmpty()) {
         return CopyWithAppended(relationships, partName, {Word::Ns::PackageRelationships, "Relationships"},
                                 append);
     }
-    QByteArray out;
-    QXmlStreamWriter writer(&out);
-    writer.writeStartDocument(QStringLiteral("1.0"), true);
-    writer.writeStartElement(QStringLiteral("Relationships"));
-    writer.writeAttribute(QStringLiteral("xmlns"), Word::Ns::PackageRelationships);
-    append(writer, QString());
-    writer.writeEndElement();
-    writer.writeEndDocument();
-    return out;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    MarkupOutput out(&buffer, partName);
+    out.Xml().writeStartDocument(QStringLiteral("1.0"), true);
+    out.Xml().writeStartElement(QStringLiteral("Relationships"));
+    out.Xml().writeAttribute(QStringLiteral("xmlns"), Word::Ns::PackageRelationships);
+    append(out, QString());
+    out.Xml().writeEndElement();
+    out.Xml().writeEndDocument();
+    return bytes;
 }
 
 QByteArray IndexParts::AddDefaults(const QByteArray& contentTypes,
@@ -110,7 +116,8 @@ QByteArray IndexParts::AddDefaults(const QByteArray& contentTypes,
         }
     };
     // Defaults and Overrides may come in any order (a repeated choice), so appending is valid.
-    const auto append = [&](QXmlStreamWriter& writer, const QString& prefix) {
+    const auto append = [&](MarkupOutput& out, const QString& prefix) {
+        QXmlStreamWriter& writer = out.Xml();
         QStringList missing;
         for (const PicturePlacer::Media& picture : media) {
             const QString type = QStringLiteral("image/") + picture.extension;
@@ -142,7 +149,7 @@ void IndexParts::XmlPartsOf(const QByteArray& contentTypes, QSet<QString>* exten
     };
     CopyWithAppended(
         contentTypes, kContentTypesName, {Word::Ns::ContentTypes, "Types"},
-        [](QXmlStreamWriter&, const QString&) {},
+        [](MarkupOutput&, const QString&) {},
         [&](const QXmlStreamReader& reader) {
             if (!isXml(AttributeOf(reader, "ContentType"))) {
                 return;

@@ -2,14 +2,14 @@
 
 #include "docx/DocxNamespaces.h"
 #include "report/CReport.h"
+#include "template/MarkupOutput.h"
 #include "template/PicturePlacer.h"
 #include "template/ReportNumber.h"
+#include "template/TagRule.h"
 #include "template/TemplateError.h"
 #include "template/TemplateLimits.h"
 #include "wordfile/TextSanitizer.h"
-#include "wordfile/WriteFailure.h"
 
-#include <QIODevice>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -55,9 +55,11 @@ PartFiller::PartFiller(const QString& partName, PartKind kind, const ReportData&
     : m_partName(partName), m_kind(kind), m_data(data), m_pictures(pictures), m_report(report),
       m_tagCount(tagCount), m_number(number), m_stats(data.cells) {}
 
+PartFiller::~PartFiller() = default;
+
 void PartFiller::Fill(const QByteArray& xml, QIODevice* out) {
     QXmlStreamReader reader(xml);
-    m_writer.setDevice(out);
+    m_out = std::make_unique<MarkupOutput>(out, m_partName);
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         XmlNode::CheckToken(reader, m_partName);
@@ -71,7 +73,7 @@ void PartFiller::Fill(const QByteArray& xml, QIODevice* out) {
                        : token == QXmlStreamReader::EndElement ? -1
                                                                : 0;
             if (m_hidden == 0) {
-                XmlNode::CopyToken(reader, m_writer, m_partName);
+                XmlNode::CopyToken(reader, m_out->Xml(), m_partName);
             }
             continue;
         }
@@ -99,11 +101,7 @@ void PartFiller::Fill(const QByteArray& xml, QIODevice* out) {
                                      open.whenNone ? QStringLiteral("{{/若无}}") : QStringLiteral("{{/若}}"),
                                      Where(open.paragraph)));
     }
-    if (m_writer.hasError()) {
-        throw TemplateError(
-            Word::WriteFailure::Message(QStringLiteral("%1 (%2)").arg(m_partName, out->errorString())),
-            TemplateError::Kind::Output);
-    }
+    m_out->Check();
 }
 
 void PartFiller::AnalyzeTree(XmlNode& node, Unit& unit, Place place) {
@@ -161,51 +159,58 @@ void PartFiller::FindTags(const std::vector<XmlNode*>& texts, Unit& unit, Place 
             throw TemplateError(QStringLiteral("unclosed tag \"%1\" (no \"}}\") in %2")
                                     .arg(Excerpt(visible, open), Where(paragraph)));
         }
-        if (++*m_tagCount > Limits::kTags) {
-            throw TemplateError(QStringLiteral("the template has more than %1 tags").arg(Limits::kTags));
-        }
-        QString error;
-        const std::optional<Tag> tag =
-            Tag::Parse(QStringView(visible).mid(open + 2, close - open - 2),
-                       m_data.checkColumns ? &m_data.columnNames : nullptr, &error);
-        if (!tag) {
-            throw TemplateError(QStringLiteral("%1 in %2").arg(error, Where(paragraph)));
-        }
-        CheckPlace(*tag, place, paragraph);
-        if (tag->kind == Tag::Kind::Picture && ++unit.pictures > Limits::kPicturesPerRow) {
-            throw TemplateError(QStringLiteral("more than %1 picture tags in one table row in %2")
-                                    .arg(Limits::kPicturesPerRow)
-                                    .arg(Where(paragraph)));
-        }
-        unit.hasRecordTags = unit.hasRecordTags || tag->IsRecordTag();
-        const int tagIndex = static_cast<int>(unit.tags.size());
-        unit.tags.push_back(*tag);
-        if (tag->IsMarker()) {
+        const int tagIndex =
+            TakeTag(QStringView(visible).mid(open + 2, close - open - 2), unit, place, paragraph);
+        if (unit.tags[static_cast<size_t>(tagIndex)].IsMarker()) {
             TakeMarker(unit, tagIndex, place, visible, open, close, paragraph);
-        } else if (tag->kind == Tag::Kind::Only) {
-            unit.conditions.push_back(tagIndex);
-        } else if (tag->kind == Tag::Kind::Merge) {
-            unit.merges.try_emplace(place.cell, tagIndex);
-        } else if (tag->kind == Tag::Kind::ReportNumber && m_number != nullptr) {
-            m_number->Use(tag->value, tag->typed, Where(paragraph));
         }
         const int begin = static_cast<int>(open);
         const int end = static_cast<int>(close + 2);
         while (begins[first + 1] <= begin) {
             ++first;
         }
+        // The w:t texts the tag covers lose its characters; the first takes its replacement.
         for (std::size_t i = first; i < texts.size() && begins[i] < end; ++i) {
             const int from = begins[i];
             const int to = begins[i + 1];
-            if (to == from) {
-                continue;
+            if (to != from) {
+                const bool holdsFirst = begin >= from && begin < to;
+                texts[i]->cuts.push_back(
+                    {std::max(begin, from) - from, std::min(end, to) - from, holdsFirst ? tagIndex : -1});
             }
-            const bool holdsFirst = begin >= from && begin < to;
-            texts[i]->cuts.push_back(
-                {std::max(begin, from) - from, std::min(end, to) - from, holdsFirst ? tagIndex : -1});
         }
         position = end;
     }
+}
+
+// Parses one tag, checks where it stands and adds it to the unit; returns its index there.
+int PartFiller::TakeTag(QStringView inner, Unit& unit, Place place, int paragraph) {
+    if (++*m_tagCount > Limits::kTags) {
+        throw TemplateError(QStringLiteral("the template has more than %1 tags").arg(Limits::kTags));
+    }
+    QString error;
+    const std::optional<Tag> tag =
+        Tag::Parse(inner, m_data.checkColumns ? &m_data.columnNames : nullptr, &error);
+    if (!tag) {
+        throw TemplateError(QStringLiteral("%1 in %2").arg(error, Where(paragraph)));
+    }
+    CheckPlace(*tag, place, paragraph);
+    if (tag->kind == Tag::Kind::Picture && ++unit.pictures > Limits::kPicturesPerRow) {
+        throw TemplateError(QStringLiteral("more than %1 picture tags in one table row in %2")
+                                .arg(Limits::kPicturesPerRow)
+                                .arg(Where(paragraph)));
+    }
+    unit.hasRecordTags = unit.hasRecordTags || tag->IsRecordTag();
+    const int tagIndex = static_cast<int>(unit.tags.size());
+    unit.tags.push_back(*tag);
+    if (tag->kind == Tag::Kind::Only) {
+        unit.conditions.push_back(tagIndex);
+    } else if (tag->kind == Tag::Kind::Merge) {
+        unit.merges.try_emplace(place.cell, tagIndex);
+    } else if (tag->kind == Tag::Kind::ReportNumber && m_number != nullptr) {
+        m_number->Use(tag->value, tag->typed, Where(paragraph));
+    }
+    return tagIndex;
 }
 
 void PartFiller::CheckPlace(const Tag& tag, Place place, int paragraph) const {
@@ -334,18 +339,12 @@ void PartFiller::WriteRendered(const XmlNode& node) {
         QXmlStreamWriter writer(&rendered->second);
         node.Write(writer);
     }
-    m_writer.writeCharacters(QString()); // ends the start tag the writer may hold open
-    QIODevice* device = m_writer.device();
-    if (device->write(rendered->second) != rendered->second.size()) {
-        throw TemplateError(QStringLiteral("The Word document could not be written: %1 (%2)")
-                                .arg(m_partName, device->errorString()),
-                            TemplateError::Kind::Output);
-    }
+    m_out->AppendMarkup(rendered->second);
 }
 
 void PartFiller::WriteNode(const XmlNode& node, const Unit& unit, int record) {
     if (node.kind != XmlNode::Kind::Element) {
-        node.Write(m_writer);
+        node.Write(m_out->Xml());
         return;
     }
     if (record >= 0 && !unit.merges.empty()) {
@@ -374,11 +373,11 @@ void PartFiller::WriteNode(const XmlNode& node, const Unit& unit, int record) {
         WriteRenumbered(node, m_pictures->NewDrawingId());
         return;
     }
-    node.WriteStart(m_writer);
+    node.WriteStart(m_out->Xml());
     for (const XmlNode& child : node.children) {
         WriteNode(child, unit, record);
     }
-    m_writer.writeEndElement();
+    m_out->Xml().writeEndElement();
 }
 
 void PartFiller::WriteRenumbered(const XmlNode& docPr, int id) {
@@ -388,7 +387,7 @@ void PartFiller::WriteRenumbered(const XmlNode& docPr, int id) {
             attribute.value = QString::number(id);
         }
     }
-    copy.Write(m_writer);
+    copy.Write(m_out->Xml());
 }
 
 // A cell of a {{合并列:...}} column: the first of a run of equal texts starts a vertical merge, the
@@ -406,10 +405,10 @@ void PartFiller::WriteMergedCell(const XmlNode& cell, const Unit& unit, int reco
             break;
         }
     }
-    cell.WriteStart(m_writer);
+    cell.WriteStart(m_out->Xml());
     WriteMergeProperties(properties, prefix, continues);
     if (continues) {
-        m_writer.writeEmptyElement(prefix + QStringLiteral("p"));
+        m_out->Xml().writeEmptyElement(prefix + QStringLiteral("p"));
     } else {
         for (const XmlNode& child : cell.children) {
             if (&child != properties) {
@@ -417,23 +416,23 @@ void PartFiller::WriteMergedCell(const XmlNode& cell, const Unit& unit, int reco
             }
         }
     }
-    m_writer.writeEndElement();
+    m_out->Xml().writeEndElement();
 }
 
 // The cell's properties with w:vMerge in its place among them (after w:hMerge, before w:tcBorders).
 void PartFiller::WriteMergeProperties(const XmlNode* properties, const QString& prefix, bool continues) {
     const auto writeMerge = [&] {
-        m_writer.writeEmptyElement(prefix + QStringLiteral("vMerge"));
-        m_writer.writeAttribute(prefix + QStringLiteral("val"),
-                                continues ? QStringLiteral("continue") : QStringLiteral("restart"));
+        m_out->Xml().writeEmptyElement(prefix + QStringLiteral("vMerge"));
+        m_out->Xml().writeAttribute(prefix + QStringLiteral("val"),
+                                    continues ? QStringLiteral("continue") : QStringLiteral("restart"));
     };
     if (properties == nullptr) {
-        m_writer.writeStartElement(prefix + QStringLiteral("tcPr"));
+        m_out->Xml().writeStartElement(prefix + QStringLiteral("tcPr"));
         writeMerge();
-        m_writer.writeEndElement();
+        m_out->Xml().writeEndElement();
         return;
     }
-    properties->WriteStart(m_writer);
+    properties->WriteStart(m_out->Xml());
     bool written = false;
     for (const XmlNode& child : properties->children) {
         if (child.IsElement(XmlNode::Space::W, "vMerge")) {
@@ -447,12 +446,12 @@ void PartFiller::WriteMergeProperties(const XmlNode* properties, const QString& 
             writeMerge();
             written = true;
         }
-        child.Write(m_writer);
+        child.Write(m_out->Xml());
     }
     if (!written) {
         writeMerge();
     }
-    m_writer.writeEndElement();
+    m_out->Xml().writeEndElement();
 }
 
 void PartFiller::WriteCutText(const XmlNode& text, const Unit& unit, int record) {
@@ -488,13 +487,13 @@ void PartFiller::WriteText(const XmlNode& text, const QString& value) {
             continue;
         }
         if (i > start) {
-            m_writer.writeStartElement(text.qualifiedName);
-            m_writer.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
-            m_writer.writeCharacters(value.mid(start, i - start));
-            m_writer.writeEndElement();
+            m_out->Xml().writeStartElement(text.qualifiedName);
+            m_out->Xml().writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+            m_out->Xml().writeCharacters(value.mid(start, i - start));
+            m_out->Xml().writeEndElement();
         }
         if (!end) {
-            m_writer.writeEmptyElement(
+            m_out->Xml().writeEmptyElement(
                 prefix + (value[i] == QLatin1Char('\n') ? QStringLiteral("br") : QStringLiteral("tab")));
         }
         start = i + 1;
@@ -507,73 +506,15 @@ void PartFiller::WritePicture(const Tag& tag, int record) {
     const MethodInfo& method = MethodInfo::Of(m_data.method);
     const float width = tag.width > 0.0f ? tag.width : method.pictureSizes[tag.picture][0];
     const float height = tag.height > 0.0f ? tag.height : method.pictureSizes[tag.picture][1];
-    m_pictures->Place(m_writer, paths[tag.picture]->value(record), width, height);
+    m_pictures->Place(*m_out, paths[tag.picture]->value(record), width, height);
 }
 
 QString PartFiller::TextOf(const Tag& tag, int record) {
-    QString text;
-    switch (tag.kind) {
-    case Tag::Kind::Number:
-        text = QString::number(m_listed + 1);
-        break;
-    case Tag::Kind::Value:
-        text = m_data.records.m_arrValue.value(record);
-        break;
-    case Tag::Kind::Column:
-    case Tag::Kind::Merge:
-        text = Cell(record, tag.column);
-        break;
-    case Tag::Kind::Picture:
-    case Tag::Kind::Only:
-    case Tag::Kind::BlockOpen:
-    case Tag::Kind::BlockClose:
-        break;
-    case Tag::Kind::Text:
-        text = FieldOf(tag);
-        break;
-    default:
-        text = FigureOf(tag);
-        break;
-    }
-    return Word::TextSanitizer::MakeSafe(text);
-}
-
-// The tags over all ticked records, and the report number.
-QString PartFiller::FigureOf(const Tag& tag) {
-    switch (tag.kind) {
-    case Tag::Kind::Count:
-        return QString::number(m_stats.Count(tag.column, tag.value, tag.negate));
-    case Tag::Kind::Tally:
-        return m_stats.Tally(tag.column);
-    case Tag::Kind::Largest:
-    case Tag::Kind::Smallest:
-        return m_stats.Extreme(tag.column, tag.kind == Tag::Kind::Largest);
-    case Tag::Kind::Mean:
-        return m_stats.Mean(tag.column);
-    case Tag::Kind::ReportNumber:
-        return m_number != nullptr ? m_number->Text() : QString();
-    default:
+    if (tag.rule == nullptr || tag.rule->text == nullptr) {
         return QString();
     }
-}
-
-QString PartFiller::FieldOf(const Tag& tag) const {
-    const BaseInfoRecord& info = m_data.baseInfo;
-    const MethodInfo& method = MethodInfo::Of(m_data.method);
-    const QString fields[] = {info.m_strInspector,
-                              info.m_strPlace,
-                              info.m_strInstrument,
-                              info.m_strModel,
-                              info.m_strEquipName,
-                              info.m_strEquipType,
-                              info.m_strTemperature,
-                              info.m_strHumidity,
-                              info.m_strDate,
-                              method.ReportTitle(),
-                              QString::fromLatin1(method.commandLineName).toUpper(),
-                              QString::number(m_data.Count()),
-                              m_data.dataSetName};
-    return fields[static_cast<int>(tag.field)];
+    return Word::TextSanitizer::MakeSafe(
+        tag.rule->text(tag, TagRule::Source{m_data, m_stats, m_number, record, m_listed}));
 }
 
 } // namespace Template

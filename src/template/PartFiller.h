@@ -6,8 +6,8 @@
 #include "template/XmlNode.h"
 
 #include <QString>
-#include <QXmlStreamWriter>
 
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -16,6 +16,7 @@ class QIODevice;
 
 namespace Template {
 
+class MarkupOutput;
 class PicturePlacer;
 class ReportNumber;
 
@@ -42,6 +43,7 @@ public:
     // its parts; `number` is the report's one number, shared by its parts.
     PartFiller(const QString& partName, PartKind kind, const ReportData& data, PicturePlacer* pictures,
                CReport& report, int* tagCount, ReportNumber* number);
+    ~PartFiller();
 
     // Throws TemplateError naming the tag and where it stands.
     void Fill(const QByteArray& xml, QIODevice* out);
@@ -73,6 +75,7 @@ private:
     void AnalyzeTree(XmlNode& node, Unit& unit, Place place);
     void AnalyzeParagraph(XmlNode& paragraph, Unit& unit, Place place);
     void FindTags(const std::vector<XmlNode*>& texts, Unit& unit, Place place, int paragraph);
+    int TakeTag(QStringView inner, Unit& unit, Place place, int paragraph);
     void CheckPlace(const Tag& tag, Place place, int paragraph) const;
     void TakeMarker(Unit& unit, int tagIndex, Place place, const QString& visible, qsizetype open,
                     qsizetype close, int paragraph);
@@ -92,15 +95,13 @@ private:
     void WriteText(const XmlNode& text, const QString& value);
     void WritePicture(const Tag& tag, int record);
     QString TextOf(const Tag& tag, int record);
-    QString FigureOf(const Tag& tag);
-    QString FieldOf(const Tag& tag) const;
 
     QString m_partName;
     PartKind m_kind;
     const ReportData& m_data;
     PicturePlacer* m_pictures;
     CReport& m_report;
-    QXmlStreamWriter m_writer;
+    std::unique_ptr<MarkupOutput> m_out; // of the part being filled
     int m_paragraphs = 0;
     int* m_tagCount;
     std::unordered_map<const XmlNode*, QByteArray> m_rendered; // of the record row being written

@@ -2,13 +2,10 @@
 
 #include "docx/DocxDocumentPart.h"
 #include "report/CReport.h"
-#include "template/TemplateError.h"
-#include "wordfile/WriteFailure.h"
+#include "template/MarkupOutput.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QIODevice>
-#include <QXmlStreamWriter>
 
 namespace Template {
 
@@ -26,7 +23,7 @@ QString PicturePlacer::Unused(const QSet<QString>& used, const QString& pattern,
     return candidate;
 }
 
-void PicturePlacer::Place(QXmlStreamWriter& writer, const QString& path, float width, float height) {
+void PicturePlacer::Place(MarkupOutput& out, const QString& path, float width, float height) {
     // The same file under one absolute path: a string's work, no file system call per picture.
     const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     std::size_t index = m_media.size();
@@ -37,12 +34,19 @@ void PicturePlacer::Place(QXmlStreamWriter& writer, const QString& path, float w
     } else {
         return;
     }
-    WriteDrawing(writer, m_media[index].relationshipId, width, height);
+    Word::Picture picture;
+    picture.widthPt = width;
+    picture.heightPt = height;
+    // The template's root may not declare the drawing namespaces; the drawing's markup declares them
+    // itself, so they hold for it only, whatever prefixes the template uses.
+    out.AppendMarkup(
+        Word::DocxDocumentPart::InlinePictureMarkup(picture, m_nextDrawingId++, m_media[index].relationshipId)
+            .toUtf8());
 }
 
 bool PicturePlacer::Admit(const QString& path) {
-    const PictureGate::Checked checked = m_gate.Check(path);
-    if (checked.verdict != PictureGate::Verdict::Accepted) {
+    const PictureIntake::Checked checked = m_intake.Check(path);
+    if (checked.verdict != PictureIntake::Verdict::Accepted) {
         m_report.ShowMessage(checked.message, path);
         return false;
     }
@@ -56,29 +60,6 @@ bool PicturePlacer::Admit(const QString& path) {
     media.extension = checked.extension;
     m_media.push_back(std::move(media));
     return true;
-}
-
-void PicturePlacer::WriteDrawing(QXmlStreamWriter& writer, const QString& relationshipId, float width,
-                                 float height) {
-    Word::Picture picture;
-    picture.widthPt = width;
-    picture.heightPt = height;
-    // The template's root may not declare the drawing namespaces; the drawing declares them itself,
-    // so they hold for it only, whatever prefixes the template uses.
-    QIODevice* device = writer.device();
-    if (device == nullptr) {
-        Word::DocxDocumentPart::DeclareNamespaces(writer);
-        Word::DocxDocumentPart::WriteInlinePicture(writer, picture, m_nextDrawingId++, relationshipId);
-        return;
-    }
-    // The drawing's markup goes to the writer's device behind the start tag the writer ends first;
-    // the writer passes everything on as it is written, keeping nothing back.
-    writer.writeCharacters(QString());
-    const QByteArray markup =
-        Word::DocxDocumentPart::InlinePictureMarkup(picture, m_nextDrawingId++, relationshipId).toUtf8();
-    if (device->write(markup) != markup.size()) {
-        throw TemplateError(Word::WriteFailure::Message(device->errorString()), TemplateError::Kind::Output);
-    }
 }
 
 } // namespace Template

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "template/PictureGate.h"
+#include "template/PictureIntake.h"
 
 #include <QHash>
 #include <QSet>
@@ -9,9 +9,10 @@
 #include <vector>
 
 class CReport;
-class QXmlStreamWriter;
 
 namespace Template {
+
+class MarkupOutput;
 
 // Puts the pictures of the record rows into the report: checks each through the picture gate, tells
 // the user of a missing or unusable one exactly as the built-in report does (its cell stays empty),
@@ -34,7 +35,8 @@ public:
     // must not repeat.
     PicturePlacer(CReport& report, int firstDrawingId, QSet<QString> usedIds, QSet<QString> usedNames);
 
-    void Place(QXmlStreamWriter& writer, const QString& path, float width, float height);
+    // Writes the picture's inline drawing at the output's place, or nothing when it cannot be used.
+    void Place(MarkupOutput& out, const QString& path, float width, float height);
 
     const std::vector<Media>& MediaList() const { return m_media; }
     // A drawing id no other drawing of the document has, for a copy of one of the template's own.
@@ -43,12 +45,11 @@ public:
 private:
     // Checks a picture not placed before and adds its image part; false when it cannot be used.
     bool Admit(const QString& path);
-    void WriteDrawing(QXmlStreamWriter& writer, const QString& relationshipId, float width, float height);
     static QString Unused(const QSet<QString>& used, const QString& pattern, const QString& extension,
                           int* counter);
 
     CReport& m_report;
-    PictureGate m_gate;
+    PictureIntake m_intake;
     int m_nextDrawingId;
     int m_nameCounter = 0;
     int m_idCounter = 0;

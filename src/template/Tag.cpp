@@ -1,5 +1,6 @@
 #include "template/Tag.h"
 
+#include "template/TagRule.h"
 #include "template/TemplateError.h"
 #include "template/TemplateLimits.h"
 
@@ -8,21 +9,6 @@
 namespace Template {
 
 namespace {
-
-struct FieldName {
-    const char16_t* name;
-    Tag::Field field;
-};
-
-constexpr FieldName kFields[] = {
-    {u"检测人员", Tag::Field::Inspector},   {u"检测地点", Tag::Field::Place},
-    {u"检测仪器", Tag::Field::Instrument},  {u"仪器型号", Tag::Field::Model},
-    {u"设备名称", Tag::Field::EquipName},   {u"设备类型", Tag::Field::EquipType},
-    {u"当天温度", Tag::Field::Temperature}, {u"当天湿度", Tag::Field::Humidity},
-    {u"检测日期", Tag::Field::Date},        {u"报告标题", Tag::Field::Title},
-    {u"检测方法", Tag::Field::Method},      {u"记录数", Tag::Field::Count},
-    {u"数据集", Tag::Field::DataSet},
-};
 
 // Word's largest page side is 22 inches; a bigger picture cannot be shown.
 constexpr float kMaxPicturePoints = 1584.0f;
@@ -39,27 +25,6 @@ std::optional<QString> Argument(QStringView name, QStringView keyword) {
     }
     return rest.mid(1).trimmed().toString();
 }
-
-// What follows the colon of a tag with an argument.
-enum class Takes { Column, Condition, Pattern };
-
-struct ArgumentTag {
-    const char16_t* keyword;
-    Tag::Kind kind;
-    Takes takes;
-};
-
-constexpr ArgumentTag kArgumentTags[] = {
-    {u"列", Tag::Kind::Column, Takes::Column},
-    {u"计数", Tag::Kind::Count, Takes::Condition},
-    {u"统计", Tag::Kind::Tally, Takes::Column},
-    {u"最大值", Tag::Kind::Largest, Takes::Column},
-    {u"最小值", Tag::Kind::Smallest, Takes::Column},
-    {u"平均值", Tag::Kind::Mean, Takes::Column},
-    {u"仅当", Tag::Kind::Only, Takes::Condition},
-    {u"合并列", Tag::Kind::Merge, Takes::Column},
-    {u"报告编号", Tag::Kind::ReportNumber, Takes::Pattern},
-};
 
 bool ResolveColumn(Tag& tag, const QString& column, const QStringList* columns, QString* error) {
     tag.column = columns ? static_cast<int>(columns->indexOf(column)) : -1;
@@ -85,16 +50,7 @@ bool ParseCondition(Tag& tag, const QString& text, const QStringList* columns, Q
     return ResolveColumn(tag, column, columns, error);
 }
 
-bool ParseArgument(Tag& tag, Takes takes, const QString& argument, const QStringList* columns,
-                   QString* error) {
-    switch (takes) {
-    case Takes::Column:
-        return ResolveColumn(tag, argument, columns, error);
-    case Takes::Condition:
-        return ParseCondition(tag, argument, columns, error);
-    case Takes::Pattern:
-        break;
-    }
+bool ParsePattern(Tag& tag, const QString& argument, QString* error) {
     static const QRegularExpression counter(QStringLiteral("\\{n{1,6}\\}"));
     if (!argument.contains(counter)) {
         *error = QStringLiteral("report number pattern without {n} in tag %1").arg(tag.typed);
@@ -104,33 +60,94 @@ bool ParseArgument(Tag& tag, Takes takes, const QString& argument, const QString
     return true;
 }
 
-// {{#若 计数:COLUMN=VALUE}}, {{#若无 计数:...}}, {{/若}} and {{/若无}}; nullopt for other names.
-std::optional<bool> ParseMarker(Tag& tag, const QString& name, const QStringList* columns, QString* error) {
-    for (const bool whenNone : {true, false}) {
-        const QString keyword = whenNone ? QStringLiteral("若无") : QStringLiteral("若");
-        if (name == QLatin1Char('/') + keyword) {
-            tag.kind = Tag::Kind::BlockClose;
-            tag.whenNone = whenNone;
-            return true;
-        }
-        if (!name.startsWith(QLatin1Char('#') + keyword)) {
-            continue;
-        }
-        tag.kind = Tag::Kind::BlockOpen;
-        tag.whenNone = whenNone;
-        const QString rest = name.mid(keyword.size() + 1).trimmed();
-        const std::optional<QString> condition = Argument(rest, u"计数");
-        if (!condition) {
-            *error = QStringLiteral("malformed condition in tag %1 (计数:COLUMN=VALUE or COLUMN!=VALUE)")
-                         .arg(tag.typed);
-            return false;
-        }
-        return ParseCondition(tag, *condition, columns, error);
+// A picture's name ("@图1", "@ 图1") and optional size after it.
+bool ParsePictureSize(Tag& tag, const QString& name, QStringView ruleName, QString* error) {
+    static const QRegularExpression at(QStringLiteral("^@\\s*"));
+    static const QRegularExpression size(
+        QStringLiteral("^(?:\\s+(\\d+(?:\\.\\d+)?)\\s*[xX×]\\s*(\\d+(?:\\.\\d+)?))?$"));
+    if (!name.startsWith(u'@')) {
+        return false;
     }
-    return std::nullopt;
+    const QRegularExpressionMatch lead = at.match(name);
+    const QStringView rest = QStringView(name).mid(lead.hasMatch() ? lead.capturedEnd() : 0);
+    if (!lead.hasMatch() || !ruleName.startsWith(u'@') || !rest.startsWith(ruleName.mid(1))) {
+        return false;
+    }
+    const QRegularExpressionMatch match = size.match(rest.mid(ruleName.size() - 1).toString());
+    if (!match.hasMatch()) {
+        return false;
+    }
+    if (match.hasCaptured(1)) {
+        tag.width = match.captured(1).toFloat();
+        tag.height = match.captured(2).toFloat();
+        if (!(tag.width > 0.0f) || !(tag.height > 0.0f) || tag.width > kMaxPicturePoints ||
+            tag.height > kMaxPicturePoints) {
+            *error = QStringLiteral("bad picture size in tag %1 (width and height in points, 1 to %2)")
+                         .arg(tag.typed)
+                         .arg(kMaxPicturePoints);
+        }
+    }
+    return true;
+}
+
+// {{#若 计数:COLUMN=VALUE}}: the marker's name, then the count's condition.
+bool ParseBlockCondition(Tag& tag, const QString& name, QStringView ruleName, const QStringList* columns,
+                         QString* error) {
+    if (!name.startsWith(ruleName)) {
+        return false;
+    }
+    const std::optional<QString> condition =
+        Argument(QStringView(name).mid(ruleName.size()).trimmed(), u"计数");
+    if (!condition) {
+        *error = QStringLiteral("malformed condition in tag %1 (计数:COLUMN=VALUE or COLUMN!=VALUE)")
+                     .arg(tag.typed);
+    } else {
+        ParseCondition(tag, *condition, columns, error);
+    }
+    return true;
+}
+
+// "NAME:ARGUMENT"; an empty argument is no tag of the rule except a condition's, which says what is
+// wrong with it.
+bool ParseArgument(const TagRule& rule, Tag& tag, const QString& name, const QStringList* columns,
+                   QString* error) {
+    const std::optional<QString> argument = Argument(name, rule.name);
+    if (!argument || (argument->isEmpty() && rule.takes != TagRule::Takes::Condition)) {
+        return false;
+    }
+    if (rule.takes == TagRule::Takes::Column) {
+        ResolveColumn(tag, *argument, columns, error);
+    } else if (rule.takes == TagRule::Takes::Condition) {
+        ParseCondition(tag, *argument, columns, error);
+    } else {
+        ParsePattern(tag, *argument, error);
+    }
+    return true;
+}
+
+// Whether `name` is a tag of `rule`; if so, `tag` takes what follows the name, or `error` says why
+// that is malformed.
+bool Take(const TagRule& rule, Tag& tag, const QString& name, const QStringList* columns, QString* error) {
+    switch (rule.takes) {
+    case TagRule::Takes::Nothing:
+        return name == QStringView(rule.name);
+    case TagRule::Takes::Column:
+    case TagRule::Takes::Condition:
+    case TagRule::Takes::Pattern:
+        return ParseArgument(rule, tag, name, columns, error);
+    case TagRule::Takes::BlockCondition:
+        return ParseBlockCondition(tag, name, rule.name, columns, error);
+    case TagRule::Takes::PictureSize:
+        return ParsePictureSize(tag, name, rule.name, error);
+    }
+    return false;
 }
 
 } // namespace
+
+bool Tag::IsRecordTag() const {
+    return rule != nullptr && rule->perRecord;
+}
 
 std::optional<Tag> Tag::Parse(QStringView inner, const QStringList* columns, QString* error) {
     Tag tag;
@@ -143,44 +160,19 @@ std::optional<Tag> Tag::Parse(QStringView inner, const QStringList* columns, QSt
         return std::nullopt;
     }
     const QString name = inner.trimmed().toString();
-    for (const FieldName& entry : kFields) {
-        if (name == QString::fromUtf16(entry.name)) {
-            tag.field = entry.field;
-            return tag;
-        }
-    }
-    if (name == QStringLiteral("序号") || name == QStringLiteral("有效值")) {
-        tag.kind = name == QStringLiteral("序号") ? Kind::Number : Kind::Value;
-        return tag;
-    }
-    for (const ArgumentTag& entry : kArgumentTags) {
-        const std::optional<QString> argument = Argument(name, entry.keyword);
-        if (!argument || (argument->isEmpty() && entry.takes != Takes::Condition)) {
+    for (const TagRule& rule : TagRule::Table()) {
+        QString problem;
+        if (!Take(rule, tag, name, columns, &problem)) {
             continue;
         }
-        tag.kind = entry.kind;
-        return ParseArgument(tag, entry.takes, *argument, columns, error) ? std::optional<Tag>(tag)
-                                                                          : std::nullopt;
-    }
-    if (const std::optional<bool> marker = ParseMarker(tag, name, columns, error)) {
-        return *marker ? std::optional<Tag>(tag) : std::nullopt;
-    }
-    static const QRegularExpression pictureTag(
-        QStringLiteral("^@\\s*图([123])(?:\\s+(\\d+(?:\\.\\d+)?)\\s*[xX×]\\s*(\\d+(?:\\.\\d+)?))?$"));
-    if (const QRegularExpressionMatch match = pictureTag.match(name); match.hasMatch()) {
-        tag.kind = Kind::Picture;
-        tag.picture = match.captured(1).toInt() - 1;
-        if (match.hasCaptured(2)) {
-            tag.width = match.captured(2).toFloat();
-            tag.height = match.captured(3).toFloat();
-            if (!(tag.width > 0.0f) || !(tag.height > 0.0f) || tag.width > kMaxPicturePoints ||
-                tag.height > kMaxPicturePoints) {
-                *error = QStringLiteral("bad picture size in tag %1 (width and height in points, 1 to %2)")
-                             .arg(tag.typed)
-                             .arg(kMaxPicturePoints);
-                return std::nullopt;
-            }
+        if (!problem.isEmpty()) {
+            *error = problem;
+            return std::nullopt;
         }
+        tag.rule = &rule;
+        tag.kind = rule.kind;
+        tag.whenNone = tag.IsMarker() && rule.variant == 1;
+        tag.picture = rule.kind == Kind::Picture ? rule.variant : -1;
         return tag;
     }
     *error = QStringLiteral("unknown tag %1").arg(tag.typed);

@@ -8,9 +8,11 @@ class CReport;
 
 namespace Template {
 
+class ReportNumber;
+
 // A report written from a template: a .docx designed in a word processor whose {{...}} tags are
-// filled from the basic information and the ticked records (the tag language is in Tag and
-// PartFiller). Everything else of the template is kept: parts that hold no tags are copied as they
+// filled from the basic information and the ticked records (the tag language is the table
+// in TagRule). Everything else of the template is kept: parts that hold no tags are copied as they
 // are stored. The report replaces `target` only once it is complete, as the built-in report does.
 class TemplateReport {
 public:
@@ -23,6 +25,11 @@ public:
     // Checks the template without data: its package, its XML and every tag ({{列:...}} tags may name
     // any column). Empty when it can be used, else the reason as Write gives it.
     static QString Check(const QString& templatePath);
+
+private:
+    // Writes the filled report at `path`, which does not exist yet; throws TemplateError.
+    static void Fill(const QString& templatePath, const QString& path, const ReportData& data,
+                     CReport& report, ReportNumber& number);
 };
 
 } // namespace Template

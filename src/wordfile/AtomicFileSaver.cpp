@@ -44,6 +44,27 @@ bool AtomicFileSaver::ReplaceTarget(const QString& temporary, const QString& tar
 
 bool AtomicFileSaver::Save(const Document& document, const QString& target, IDocumentWriter& writer,
                            QString* error) {
+    return Save(
+        target,
+        [&](const QString& path, QString* reason) { return writer.WriteFile(document, path, reason); },
+        error);
+}
+
+QString AtomicFileSaver::ReserveTemporary(const QString& folder, const QString& targetName, QString* error) {
+    QTemporaryFile reserve(folder + QStringLiteral("/.~") + targetName + QStringLiteral(".XXXXXX"));
+    reserve.setAutoRemove(false);
+    if (!reserve.open()) {
+        *error = QStringLiteral("The Word document cannot be saved in the folder \"%1\": %2")
+                     .arg(QDir::toNativeSeparators(folder), reserve.errorString());
+        return QString();
+    }
+    const QString temporary = reserve.fileName();
+    reserve.close();
+    QFile::remove(temporary);
+    return temporary;
+}
+
+bool AtomicFileSaver::Save(const QString& target, const WriteStep& write, QString* error) {
     const QFileInfo targetInfo(target);
     const QString shown = QDir::toNativeSeparators(targetInfo.absoluteFilePath());
     if (targetInfo.fileName().isEmpty()) {
@@ -63,28 +84,22 @@ bool AtomicFileSaver::Save(const Document& document, const QString& target, IDoc
 
     RemoveAbandonedTemporaries(folder, targetInfo.fileName());
 
-    // Reserve a name beside the target; the writer wants a path that does not exist yet.
-    QString temporary;
-    {
-        QTemporaryFile reserve(folder + QStringLiteral("/.~") + targetInfo.fileName() +
-                               QStringLiteral(".XXXXXX"));
-        reserve.setAutoRemove(false);
-        if (!reserve.open()) {
-            *error = QStringLiteral("The Word document cannot be saved in the folder \"%1\": %2")
-                         .arg(QDir::toNativeSeparators(folder), reserve.errorString());
-            return false;
-        }
-        temporary = reserve.fileName();
-        reserve.close();
-        QFile::remove(temporary);
+    // Reserve a name beside the target; the writing step wants a path that does not exist yet.
+    const QString temporary = ReserveTemporary(folder, targetInfo.fileName(), error);
+    if (temporary.isEmpty()) {
+        return false;
     }
-
     QString reason;
-    if (!writer.WriteFile(document, temporary, &reason)) {
+    if (!write(temporary, &reason)) {
         QFile::remove(temporary);
         *error = reason.isEmpty() ? WriteFailure::Message() : reason;
         return false;
     }
+    return Replace(temporary, targetInfo, error);
+}
+
+bool AtomicFileSaver::Replace(const QString& temporary, const QFileInfo& targetInfo, QString* error) {
+    QString reason;
     if (!Platform::FileReplacer::FlushFile(temporary, &reason)) {
         QFile::remove(temporary);
         *error = WriteFailure::Message(reason);
@@ -93,10 +108,11 @@ bool AtomicFileSaver::Save(const Document& document, const QString& target, IDoc
 
     // A report that replaces an older one keeps the older file's permission bits (someone may have
     // made it read-only for the group, or readable by others on purpose).
+    const QString target = targetInfo.filePath();
     if (targetInfo.exists() && !QFile::setPermissions(temporary, QFile::permissions(target))) {
         QFile::remove(temporary);
-        *error =
-            WriteFailure::Message(QStringLiteral("the permissions of \"%1\" cannot be kept.").arg(shown));
+        *error = WriteFailure::Message(QStringLiteral("the permissions of \"%1\" cannot be kept.")
+                                           .arg(QDir::toNativeSeparators(targetInfo.absoluteFilePath())));
         return false;
     }
 
@@ -110,7 +126,7 @@ bool AtomicFileSaver::Save(const Document& document, const QString& target, IDoc
         }
         QThread::msleep(100);
     }
-    Platform::FileReplacer::FlushFolder(folder);
+    Platform::FileReplacer::FlushFolder(targetInfo.absolutePath());
     return true;
 }
 

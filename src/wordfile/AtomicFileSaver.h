@@ -2,7 +2,10 @@
 
 #include "wordfile/IDocumentWriter.h"
 
+#include <QFileInfo>
 #include <QString>
+
+#include <functional>
 
 namespace Word {
 
@@ -16,8 +19,14 @@ class AtomicFileSaver {
 public:
     virtual ~AtomicFileSaver() = default;
 
+    // Writes the complete file at `path` (which does not exist yet); false with a reason for the
+    // user in `error`. A partial file may be left: the saver removes it.
+    using WriteStep = std::function<bool(const QString& path, QString* error)>;
+
     // Returns false with a message for the user in `error`.
     bool Save(const Document& document, const QString& target, IDocumentWriter& writer, QString* error);
+    // The same for any file that one step writes whole, such as a filled template.
+    bool Save(const QString& target, const WriteStep& write, QString* error);
 
     void SetReplaceTimeout(int milliseconds) { m_replaceTimeoutMs = milliseconds; }
 
@@ -26,6 +35,11 @@ protected:
     virtual bool ReplaceTarget(const QString& temporary, const QString& target, QString* reason);
 
 private:
+    // A free name for the temporary file in `folder`, beside the target; empty on failure.
+    static QString ReserveTemporary(const QString& folder, const QString& targetName, QString* error);
+    // Flushes `temporary`, keeps the old target's permissions and renames it over the target.
+    bool Replace(const QString& temporary, const QFileInfo& targetInfo, QString* error);
+
     int m_replaceTimeoutMs = 5000;
 };
 

@@ -73,6 +73,8 @@ private slots:
     void unwritableFolder();
     void readOnlyFolder();
     void failingWriterKeepsOldFile();
+    void writingStep_data();
+    void writingStep();
     void pictureChangedBeforeSave_data();
     void pictureChangedBeforeSave();
     void heldTargetIsRetriedThenKept();
@@ -203,6 +205,48 @@ void TestAtomicSave::failingWriterKeepsOldFile() {
     QCOMPARE(m_messages.size(), 1);
     QVERIFY2(m_messages[0].contains(QStringLiteral("p.png")), qPrintable(m_messages[0]));
     QCOMPARE(Content(target), kOldContent);
+    QCOMPARE(Entries(m_dir->path()), QStringList{QStringLiteral("report.docx")});
+}
+
+// A save of what one step writes whole (a filled template): the step gets a new path beside the
+// target; the target changes only when the step succeeds, and nothing of a failed step is left.
+void TestAtomicSave::writingStep_data() {
+    QTest::addColumn<bool>("succeeds");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("written") << true << QString() << QByteArray("the new report") << QString();
+    QTest::newRow("fails part way")
+        << false << QStringLiteral("the template \"t.docx\" cannot be used: unknown tag {{x}}") << kOldContent
+        << QStringLiteral("the template \"t.docx\" cannot be used: unknown tag {{x}}");
+    QTest::newRow("fails without a reason")
+        << false << QString() << kOldContent << QStringLiteral("The Word document could not be written.");
+}
+
+void TestAtomicSave::writingStep() {
+    QFETCH(bool, succeeds);
+    QFETCH(QString, reason);
+    QFETCH(QByteArray, expected);
+    QFETCH(QString, error);
+    const QString target = WriteOld(m_dir->filePath(QStringLiteral("report.docx")));
+    QString given;
+    const auto step = [&](const QString& path, QString* stepError) {
+        given = path;
+        if (QFileInfo::exists(path)) {
+            return false;
+        }
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(succeeds ? QByteArray("the new report") : QByteArray("PK\x03\x04 half"));
+        *stepError = reason;
+        return succeeds;
+    };
+    Word::AtomicFileSaver saver;
+    QString message;
+    QCOMPARE(saver.Save(target, step, &message), succeeds);
+    QCOMPARE(message, error);
+    QCOMPARE(QFileInfo(given).absolutePath(), QFileInfo(target).absolutePath());
+    QCOMPARE(Content(target), expected);
     QCOMPARE(Entries(m_dir->path()), QStringList{QStringLiteral("report.docx")});
 }
 

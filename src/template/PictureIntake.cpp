@@ -1,4 +1,4 @@
-#include "template/PictureGate.h"
+#include "template/PictureIntake.h"
 
 #include "wordfile/PictureGate.h"
 
@@ -7,10 +7,10 @@
 
 namespace Template {
 
-PictureGate::PictureGate() = default;
-PictureGate::~PictureGate() = default;
+PictureIntake::PictureIntake() = default;
+PictureIntake::~PictureIntake() = default;
 
-PictureGate::Checked PictureGate::Check(const QString& path) {
+PictureIntake::Checked PictureIntake::Check(const QString& path) {
     Checked checked;
     Word::Picture picture;
     switch (Word::PictureGate::Admit(path, &picture, &checked.message)) {
@@ -34,7 +34,7 @@ PictureGate::Checked PictureGate::Check(const QString& path) {
     return Converted(picture);
 }
 
-PictureGate::Checked PictureGate::Converted(const Word::Picture& picture) {
+PictureIntake::Checked PictureIntake::Converted(const Word::Picture& picture) {
     Checked checked;
     checked.verdict = Verdict::Refused;
     QByteArray png;

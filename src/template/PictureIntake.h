@@ -12,9 +12,10 @@ struct Picture;
 
 namespace Template {
 
-// The one place where the template report asks src/word whether a picture file may go into a
-// document; the built-in report's checks and messages, so both reports treat a picture alike.
-class PictureGate {
+// Takes a record's picture file in for the template report: asks Word::PictureGate (src/wordfile)
+// whether it may go into a document, with the built-in report's checks and messages so that both
+// reports treat a picture alike, and names the bytes to store (the file, or its PNG conversion).
+class PictureIntake {
 public:
     enum class Verdict { Accepted, Missing, Refused };
 
@@ -27,8 +28,8 @@ public:
         QString extension; // "png" or "jpeg"
     };
 
-    PictureGate();
-    ~PictureGate();
+    PictureIntake();
+    ~PictureIntake();
 
     // Checks one picture; other formats than PNG and JPEG are converted to PNG in a private folder
     // that lives as long as the gate.
