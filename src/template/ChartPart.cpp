@@ -3,6 +3,7 @@
 #include "docx/DocxNamespaces.h"
 #include "template/ChartSeries.h"
 #include "template/ChartWorkbook.h"
+#include "template/MarkupOutput.h"
 
 #include <QStringBuilder>
 #include <QXmlStreamWriter>
@@ -29,7 +30,7 @@ void Value(QXmlStreamWriter& xml, const char* element, const char* value) {
 
 // A cache's points, composed as text: a writer call costs about as much as copying a kilobyte, and a
 // point takes four. `append(text, i)` appends point i's text, escaped, and returns false for a gap.
-template <typename Append> QString Points(int count, const Append& append) {
+template <typename Append> QByteArray Points(int count, const Append& append) {
     QString points;
     points.reserve(qsizetype(count) * 40);
     QString value;
@@ -41,7 +42,7 @@ template <typename Append> QString Points(int count, const Append& append) {
             points += u"\"><c:v>" % value % u"</c:v></c:pt>";
         }
     }
-    return points;
+    return points.toUtf8();
 }
 
 // A series' name: the workbook's cell above its values, and the name cached.
@@ -60,14 +61,15 @@ void SeriesName(QXmlStreamWriter& xml, ChartWorkbook::Column column, const QStri
     xml.writeEndElement();
 }
 
-void Categories(QXmlStreamWriter& xml, const ChartWorkbook::Append& append, const ChartSeries& series) {
+void Categories(MarkupOutput& out, const ChartSeries& series) {
+    QXmlStreamWriter& xml = out.Xml();
     const int points = static_cast<int>(series.labels.size());
     xml.writeStartElement(kC, QStringLiteral("cat"));
     xml.writeStartElement(kC, QStringLiteral("strRef"));
     xml.writeTextElement(kC, QStringLiteral("f"), ChartWorkbook::Range(ChartWorkbook::kLabels, points));
     xml.writeStartElement(kC, QStringLiteral("strCache"));
     Value(xml, "ptCount", QString::number(points));
-    append(Points(points, [&](QString& text, int i) {
+    out.AppendMarkup(Points(points, [&](QString& text, int i) {
         text += series.labels[i].toHtmlEscaped();
         return true;
     }));
@@ -77,8 +79,9 @@ void Categories(QXmlStreamWriter& xml, const ChartWorkbook::Append& append, cons
 }
 
 // The values of a column of the workbook; `threshold` stands in every point when given.
-void Values(QXmlStreamWriter& xml, const ChartWorkbook::Append& append, const ChartSeries& series,
-            ChartWorkbook::Column column, std::optional<double> threshold) {
+void Values(MarkupOutput& out, const ChartSeries& series, ChartWorkbook::Column column,
+            std::optional<double> threshold) {
+    QXmlStreamWriter& xml = out.Xml();
     const int points = static_cast<int>(series.values.size());
     xml.writeStartElement(kC, QStringLiteral("val"));
     xml.writeStartElement(kC, QStringLiteral("numRef"));
@@ -86,7 +89,7 @@ void Values(QXmlStreamWriter& xml, const ChartWorkbook::Append& append, const Ch
     xml.writeStartElement(kC, QStringLiteral("numCache"));
     xml.writeTextElement(kC, QStringLiteral("formatCode"), QStringLiteral("General"));
     Value(xml, "ptCount", QString::number(points));
-    append(Points(points, [&](QString& text, int i) {
+    out.AppendMarkup(Points(points, [&](QString& text, int i) {
         const std::optional<double> value =
             threshold ? threshold : series.values[static_cast<std::size_t>(i)];
         if (value) {
@@ -123,8 +126,8 @@ void Axes(QXmlStreamWriter& xml) {
     Value(xml, "axId", kValueAxis);
 }
 
-void BarChart(QXmlStreamWriter& xml, const ChartWorkbook::Append& append, const ChartSeries& series,
-              const QString& valueName) {
+void BarChart(MarkupOutput& out, const ChartSeries& series, const QString& valueName) {
+    QXmlStreamWriter& xml = out.Xml();
     xml.writeStartElement(kC, QStringLiteral("barChart"));
     Value(xml, "barDir", "col");
     Value(xml, "grouping", "clustered");
@@ -135,8 +138,8 @@ void BarChart(QXmlStreamWriter& xml, const ChartWorkbook::Append& append, const 
     SeriesName(xml, ChartWorkbook::kValues, valueName);
     Shape(xml, kBarColour, false);
     Value(xml, "invertIfNegative", "0");
-    Categories(xml, append, series);
-    Values(xml, append, series, ChartWorkbook::kValues, std::nullopt);
+    Categories(out, series);
+    Values(out, series, ChartWorkbook::kValues, std::nullopt);
     xml.writeEndElement();
     Value(xml, "gapWidth", "80");
     Axes(xml);
@@ -145,8 +148,8 @@ void BarChart(QXmlStreamWriter& xml, const ChartWorkbook::Append& append, const 
 
 // The threshold as a line over the categories (the bars' categories: a line series needs none of its
 // own); a single category gets a short dash for a marker, since a line needs two points.
-void LineChart(QXmlStreamWriter& xml, const ChartWorkbook::Append& append, const ChartSeries& series,
-               double threshold) {
+void LineChart(MarkupOutput& out, const ChartSeries& series, double threshold) {
+    QXmlStreamWriter& xml = out.Xml();
     xml.writeStartElement(kC, QStringLiteral("lineChart"));
     Value(xml, "grouping", "standard");
     Value(xml, "varyColors", "0");
@@ -158,7 +161,7 @@ void LineChart(QXmlStreamWriter& xml, const ChartWorkbook::Append& append, const
     xml.writeStartElement(kC, QStringLiteral("marker"));
     Value(xml, "symbol", series.values.size() == 1 ? "dash" : "none");
     xml.writeEndElement();
-    Values(xml, append, series, ChartWorkbook::kThreshold, threshold);
+    Values(out, series, ChartWorkbook::kThreshold, threshold);
     Value(xml, "smooth", "0");
     xml.writeEndElement();
     Value(xml, "marker", "1");
@@ -221,7 +224,8 @@ void Axis(QXmlStreamWriter& xml, bool categories, const QString& title) {
 
 QByteArray ChartPart::Build(const ChartSeries& series, const QString& valueName, const QString& axisTitle,
                             std::optional<double> threshold) {
-    return ChartWorkbook::Render([&](QXmlStreamWriter& xml, const ChartWorkbook::Append& append) {
+    return ChartWorkbook::Render([&](MarkupOutput& out) {
+        QXmlStreamWriter& xml = out.Xml();
         xml.writeNamespace(kC, QStringLiteral("c"));
         xml.writeNamespace(Word::Ns::A, QStringLiteral("a"));
         xml.writeNamespace(Word::Ns::R, QStringLiteral("r"));
@@ -232,9 +236,9 @@ QByteArray ChartPart::Build(const ChartSeries& series, const QString& valueName,
         Value(xml, "autoTitleDeleted", "1");
         xml.writeStartElement(kC, QStringLiteral("plotArea"));
         xml.writeEmptyElement(kC, QStringLiteral("layout"));
-        BarChart(xml, append, series, valueName);
+        BarChart(out, series, valueName);
         if (threshold) {
-            LineChart(xml, append, series, *threshold);
+            LineChart(out, series, *threshold);
         }
         Axis(xml, true, QString());
         Axis(xml, false, axisTitle);

@@ -1,9 +1,11 @@
 #include "template/ChartWorkbook.h"
 
 #include "template/ChartSeries.h"
+#include "template/MarkupOutput.h"
 #include "template/TemplateError.h"
 #include "wordfile/WriteFailure.h"
 
+#include <QBuffer>
 #include <QStringBuilder>
 #include <QXmlStreamWriter>
 
@@ -31,7 +33,8 @@ QString Letter(ChartWorkbook::Column column) {
 }
 
 QByteArray ContentTypes() {
-    return ChartWorkbook::Render([](QXmlStreamWriter& xml, const ChartWorkbook::Append&) {
+    return ChartWorkbook::Render([](MarkupOutput& out) {
+        QXmlStreamWriter& xml = out.Xml();
         xml.writeDefaultNamespace(kContentTypes);
         xml.writeStartElement(kContentTypes, QStringLiteral("Types"));
         const auto add = [&](const char* element, const char* key, const char* value, const char* type) {
@@ -50,7 +53,8 @@ QByteArray ContentTypes() {
 }
 
 QByteArray Workbook() {
-    return ChartWorkbook::Render([](QXmlStreamWriter& xml, const ChartWorkbook::Append&) {
+    return ChartWorkbook::Render([](MarkupOutput& out) {
+        QXmlStreamWriter& xml = out.Xml();
         xml.writeDefaultNamespace(kMain);
         xml.writeNamespace(kRelationshipsNs, QStringLiteral("r"));
         xml.writeStartElement(kMain, QStringLiteral("workbook"));
@@ -111,7 +115,8 @@ QString PointRows(const ChartSeries& series, std::optional<double> threshold) {
 
 QByteArray Sheet(const ChartSeries& series, const QString& labelName, const QString& valueName,
                  std::optional<double> threshold) {
-    return ChartWorkbook::Render([&](QXmlStreamWriter& xml, const ChartWorkbook::Append& append) {
+    return ChartWorkbook::Render([&](MarkupOutput& out) {
+        QXmlStreamWriter& xml = out.Xml();
         xml.writeDefaultNamespace(kMain);
         xml.writeStartElement(kMain, QStringLiteral("worksheet"));
         xml.writeStartElement(kMain, QStringLiteral("sheetData"));
@@ -123,7 +128,7 @@ QByteArray Sheet(const ChartSeries& series, const QString& labelName, const QStr
             TextCell(xml, QStringLiteral("C1"), QStringLiteral("阈值"));
         }
         xml.writeEndElement();
-        append(PointRows(series, threshold));
+        out.AppendMarkup(PointRows(series, threshold).toUtf8());
         xml.writeEndElement();
         xml.writeEndElement();
     });
@@ -190,24 +195,21 @@ QByteArray Zip(const std::vector<std::pair<const char*, QByteArray>>& parts) {
 
 } // namespace
 
-QByteArray ChartWorkbook::Render(const std::function<void(QXmlStreamWriter&, const Append&)>& write) {
-    // A writer to a device encodes and passes on every call on its own, several times slower than
-    // one to a string; a writer to a string leaves the encoding out of the declaration.
-    QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>");
-    QXmlStreamWriter writer(&text);
-    // The writer appends to the string as it writes and keeps nothing back once it has ended the
-    // start tag it may hold open: whole elements may follow it there.
-    const Append append = [&](const QString& markup) {
-        writer.writeCharacters(QString());
-        text += markup;
-    };
-    write(writer, append);
-    writer.writeEndDocument();
-    return text.toUtf8();
+QByteArray ChartWorkbook::Render(const std::function<void(MarkupOutput&)>& write) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    MarkupOutput out(&buffer, QStringLiteral("a chart part"));
+    out.Xml().writeStartDocument(QStringLiteral("1.0"), true);
+    write(out);
+    out.Xml().writeEndDocument();
+    out.Check();
+    return bytes;
 }
 
 QByteArray ChartWorkbook::OneRelationship(const QString& type, const QString& target) {
-    return ChartWorkbook::Render([&](QXmlStreamWriter& xml, const Append&) {
+    return ChartWorkbook::Render([&](MarkupOutput& out) {
+        QXmlStreamWriter& xml = out.Xml();
         xml.writeDefaultNamespace(kPackageRelationships);
         xml.writeStartElement(kPackageRelationships, QStringLiteral("Relationships"));
         xml.writeEmptyElement(kPackageRelationships, QStringLiteral("Relationship"));

@@ -10,6 +10,7 @@ class QXmlStreamWriter;
 
 namespace Template {
 
+class MarkupOutput;
 struct ChartSeries;
 
 // The workbook embedded with a chart, where Word and WPS edit its data: a minimal SpreadsheetML
@@ -25,11 +26,8 @@ public:
     static QByteArray Build(const ChartSeries& series, const QString& labelName, const QString& valueName,
                             std::optional<double> threshold);
 
-    // Puts markup composed beforehand (whole elements, with the prefixes the writer has declared) at
-    // the writer's place.
-    using Append = std::function<void(const QString&)>;
     // An XML part that `write` writes, in UTF-8 with its declaration.
-    static QByteArray Render(const std::function<void(QXmlStreamWriter&, const Append&)>& write);
+    static QByteArray Render(const std::function<void(MarkupOutput&)>& write);
     // A relationships part with the one relationship "rId1" of `type` to `target`.
     static QByteArray OneRelationship(const QString& type, const QString& target);
 

@@ -76,7 +76,9 @@ for t in d.tables:
     tables.append(rows)
 sizes = []
 for shape in d.inline_shapes:
-    image = d.part.related_parts[shape._inline.graphic.graphicData.pic.blipFill.blip.embed].image
+    pic = shape._inline.graphic.graphicData.pic
+    if pic is None: continue  # a chart
+    image = d.part.related_parts[pic.blipFill.blip.embed].image
     sizes.append("%dx%d" % (image.px_width, image.px_height))
 print(json.dumps({"paragraphs": [p.text for p in d.paragraphs], "tables": tables,
     "inline": len(d.inline_shapes), "sizes": sizes, "w": pt(s.page_width), "h": pt(s.page_height),

@@ -1,6 +1,6 @@
+#include "support/ChartReader.h"
 #include "support/DocxPackage.h"
 #include "support/ExternalTools.h"
-#include "template/ChartOptions.h"
 #include "template/ChartPart.h"
 #include "template/ChartSeries.h"
 #include "template/ChartWorkbook.h"
@@ -14,74 +14,17 @@
 
 #include <cmath>
 
-// The chart tag's pieces in-process: its options, the series gathered from the records, and the
-// chart part and workbook checked with the schemas, read back and opened in LibreOffice Calc. The
-// chart in a filled report is tested with the other tags in tst_template.
+// The chart tag's pieces in-process: the series gathered from the records, the widths of the text
+// a chart takes, and the chart part and workbook checked with the schemas, read back and opened in
+// LibreOffice Calc. The tag's options are parsed in tst_tagsandparts with the other tags; the chart
+// in a filled report is tested with the other tags in tst_template.
 
-using Template::ChartOptions;
 using Template::ChartPart;
 using Template::ChartSeries;
 using Template::ChartWorkbook;
 using Template::SectionWidths;
 
 namespace {
-
-const QString kChartNs = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/chart");
-
-// A series as text: "label=value" per point, "label=" for a gap.
-QString Describe(const QStringList& labels, const std::vector<std::optional<double>>& values) {
-    QStringList points;
-    for (qsizetype i = 0; i < labels.size(); ++i) {
-        const std::optional<double>& value = values[static_cast<std::size_t>(i)];
-        points << labels[i] + QLatin1Char('=') + (value ? QString::number(*value) : QString());
-    }
-    return points.join(QLatin1Char(' '));
-}
-
-// What a chart part caches, as Describe writes it, one entry per series ("name: points"). A series
-// without categories of its own shows the ones before it, as the chart does.
-QStringList Caches(const QByteArray& chart) {
-    QStringList series;
-    QXmlStreamReader reader(chart);
-    QString name;
-    QStringList labels;
-    std::vector<std::optional<double>> values;
-    QString in; // "tx", "cat" or "val"
-    int index = -1;
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (reader.isStartElement() && reader.namespaceUri() == kChartNs) {
-            const QStringView element = reader.name();
-            if (element == u"tx" || element == u"cat" || element == u"val") {
-                in = element.toString();
-            } else if (element == u"ptCount" && in != QLatin1String("tx")) {
-                const int count = reader.attributes().value(QLatin1String("val")).toInt();
-                if (in == QLatin1String("cat")) {
-                    labels = QStringList(count, QString());
-                } else {
-                    values.assign(static_cast<std::size_t>(count), std::nullopt);
-                }
-            } else if (element == u"pt") {
-                index = reader.attributes().value(QLatin1String("idx")).toInt();
-            } else if (element == u"v") {
-                const QString text = reader.readElementText();
-                if (in == QLatin1String("tx")) {
-                    name = text;
-                } else if (in == QLatin1String("cat") && index < labels.size()) {
-                    labels[index] = text;
-                } else if (in == QLatin1String("val") && index < static_cast<int>(values.size())) {
-                    values[static_cast<std::size_t>(index)] = text.toDouble();
-                }
-            }
-        } else if (reader.isEndElement() && reader.name() == u"ser") {
-            series << name + QStringLiteral(": ") +
-                          (static_cast<std::size_t>(labels.size()) == values.size()
-                               ? Describe(labels, values)
-                               : QStringLiteral("(counts differ)"));
-        }
-    }
-    return series;
-}
 
 std::vector<QStringList> Cells(const QStringList& rows) {
     std::vector<QStringList> cells;
@@ -96,67 +39,6 @@ std::vector<QStringList> Cells(const QStringList& rows) {
 class TestChart : public QObject {
     Q_OBJECT
 private slots:
-    // The words after "@图表:": the column first, then the options in any order; each fault is
-    // named. Expected: "column|label|threshold|WxH", or "!" and a piece of the message.
-    void parsesChartOptions_data() {
-        QTest::addColumn<QString>("words");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("column only") << "有效值"
-                                     << "有效值|||0x0";
-        QTest::newRow("all options, any order, full-width spaces")
-            << "  有效值 400×150　阈值 -2.5e1 按 测试点 "
-            << "有效值|测试点|-25|400x150";
-        QTest::newRow("label and size") << "有效值 按 测试点 120.5x80"
-                                        << "有效值|测试点||120.5x80";
-        QTest::newRow("no column") << ""
-                                   << "!names no column";
-        QTest::newRow("an option first") << "按 测试点"
-                                         << "!names no column";
-        QTest::newRow("unknown word") << "有效值 红色"
-                                      << "!unknown word \"红色\"";
-        QTest::newRow("按 without a column") << "有效值 按 阈值 3"
-                                             << "!按 without a label column";
-        QTest::newRow("threshold without a number") << "有效值 阈值"
-                                                    << "!bad threshold";
-        QTest::newRow("threshold not a number") << "有效值 阈值 高"
-                                                << "!bad threshold";
-        QTest::newRow("threshold not finite") << "有效值 阈值 inf"
-                                              << "!bad threshold";
-        QTest::newRow("size malformed") << "有效值 300x"
-                                        << "!bad chart size \"300x\"";
-        QTest::newRow("size zero") << "有效值 0x100"
-                                   << "!bad chart size";
-        QTest::newRow("size beyond a page") << "有效值 1600x100"
-                                            << "!bad chart size";
-        QTest::newRow("label twice") << "有效值 按 测试点 按 设备名称"
-                                     << "!按 given twice";
-        QTest::newRow("threshold twice") << "有效值 阈值 1 阈值 2"
-                                         << "!阈值 given twice";
-        QTest::newRow("size twice") << "有效值 300x200 200x100"
-                                    << "!a second size \"200x100\"";
-    }
-
-    void parsesChartOptions() {
-        QFETCH(QString, words);
-        QFETCH(QString, expected);
-        QString error;
-        const std::optional<ChartOptions> options =
-            ChartOptions::Parse(words, QStringLiteral("{{@图表:…}}"), &error);
-        if (expected.startsWith(QLatin1Char('!'))) {
-            QVERIFY(!options);
-            QVERIFY2(error.contains(expected.mid(1)) && error.contains(QStringLiteral("{{@图表:…}}")),
-                     qPrintable(error));
-            return;
-        }
-        QVERIFY2(options, qPrintable(error));
-        const QString got = QStringLiteral("%1|%2|%3|%4x%5")
-                                .arg(options->column, options->labelColumn,
-                                     options->threshold ? QString::number(*options->threshold) : QString())
-                                .arg(options->width)
-                                .arg(options->height);
-        QCOMPARE(got, expected);
-    }
-
     // One point per record in order; numbers read as the record list reads them, gaps where a cell
     // has none; the unit when every number has the same one.
     void gathersSeries_data() {
@@ -185,7 +67,7 @@ private slots:
         QFETCH(QString, points);
         QFETCH(QString, axisTitle);
         const ChartSeries series = ChartSeries::Gather(Cells(rows), 0, labelColumn);
-        QCOMPARE(Describe(series.labels, series.values), points);
+        QCOMPARE(ChartReader::Describe(series.labels, series.values), points);
         QCOMPARE(series.AxisTitle(QStringLiteral("有效值")), axisTitle);
     }
 
@@ -259,12 +141,14 @@ private slots:
         const QByteArray chart =
             ChartPart::Build(series, QStringLiteral("有效值"), QStringLiteral("有效值"), threshold);
 
-        QStringList expected{QStringLiteral("有效值: ") + Describe(series.labels, series.values)};
+        QStringList expected{QStringLiteral("有效值: ") +
+                             ChartReader::Describe(series.labels, series.values)};
         if (withThreshold) {
-            expected << QStringLiteral("阈值: ") + Describe(series.labels, std::vector<std::optional<double>>(
-                                                                               series.values.size(), 2.0));
+            expected << QStringLiteral("阈值: ") +
+                            ChartReader::Describe(
+                                series.labels, std::vector<std::optional<double>>(series.values.size(), 2.0));
         }
-        QCOMPARE(Caches(chart), expected);
+        QCOMPARE(ChartReader::Caches(chart), expected);
 
         ZOLT_REQUIRE(ExternalTools::MissingForSchemas());
         QTemporaryDir folder;
