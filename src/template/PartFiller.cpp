@@ -551,14 +551,12 @@ void PartFiller::WriteChart(const Tag& tag, qint64 offset) {
     if (m_charts == nullptr) {
         return;
     }
-    const ChartSeries series = ChartSeries::Gather(m_data.cells, tag.column, tag.labelColumn);
-    if (series.values.size() > static_cast<std::size_t>(Limits::kChartPoints)) {
-        throw TemplateError(QStringLiteral("chart tag %1: %2 ticked records, more points than a chart's "
-                                           "workbook holds (%3)")
-                                .arg(tag.typed)
-                                .arg(series.values.size())
-                                .arg(Limits::kChartPoints));
+    if (m_data.cells.size() > static_cast<std::size_t>(Limits::kChartPoints)) {
+        throw TemplateError(
+            QStringLiteral("chart tag %1: %2 ticked records, more points than a chart's workbook holds (%3)")
+                .arg(tag.typed, QString::number(m_data.cells.size()), QString::number(Limits::kChartPoints)));
     }
+    const ChartSeries series = ChartSeries::Gather(m_data.cells, tag.column, tag.labelColumn);
     if (!m_sections) {
         m_sections.emplace(*m_xml);
     }
