@@ -126,17 +126,24 @@ void Axes(QXmlStreamWriter& xml) {
     Value(xml, "axId", kValueAxis);
 }
 
+// Opens a series: its place among the series, its name (the workbook's cell above its values) and
+// its fill, or its line when `line`.
+void StartSeries(QXmlStreamWriter& xml, ChartWorkbook::Column column, const QString& name, bool line) {
+    const char* index = column == ChartWorkbook::kValues ? "0" : "1";
+    xml.writeStartElement(kC, QStringLiteral("ser"));
+    Value(xml, "idx", index);
+    Value(xml, "order", index);
+    SeriesName(xml, column, name);
+    Shape(xml, line ? kLineColour : kBarColour, line);
+}
+
 void BarChart(MarkupOutput& out, const ChartSeries& series, const QString& valueName) {
     QXmlStreamWriter& xml = out.Xml();
     xml.writeStartElement(kC, QStringLiteral("barChart"));
     Value(xml, "barDir", "col");
     Value(xml, "grouping", "clustered");
     Value(xml, "varyColors", "0");
-    xml.writeStartElement(kC, QStringLiteral("ser"));
-    Value(xml, "idx", "0");
-    Value(xml, "order", "0");
-    SeriesName(xml, ChartWorkbook::kValues, valueName);
-    Shape(xml, kBarColour, false);
+    StartSeries(xml, ChartWorkbook::kValues, valueName, false);
     Value(xml, "invertIfNegative", "0");
     Categories(out, series);
     Values(out, series, ChartWorkbook::kValues, std::nullopt);
@@ -153,11 +160,7 @@ void LineChart(MarkupOutput& out, const ChartSeries& series, double threshold) {
     xml.writeStartElement(kC, QStringLiteral("lineChart"));
     Value(xml, "grouping", "standard");
     Value(xml, "varyColors", "0");
-    xml.writeStartElement(kC, QStringLiteral("ser"));
-    Value(xml, "idx", "1");
-    Value(xml, "order", "1");
-    SeriesName(xml, ChartWorkbook::kThreshold, kThresholdName);
-    Shape(xml, kLineColour, true);
+    StartSeries(xml, ChartWorkbook::kThreshold, kThresholdName, true);
     xml.writeStartElement(kC, QStringLiteral("marker"));
     Value(xml, "symbol", series.values.size() == 1 ? "dash" : "none");
     xml.writeEndElement();
