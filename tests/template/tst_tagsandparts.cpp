@@ -132,6 +132,9 @@ private slots:
              false, "false -1 120.5x80 按3 阈值");
         QTest::newRow("any column before a data set")
             << "列:站名" << true << text << -1 << QString() << false << true << QString() << QString();
+        QTest::newRow("any chart columns before a data set")
+            << "@图表:站名 按 测点 阈值 3" << true << chart << -1 << QString() << false << false
+            << "false -1 0x0 按-1 阈值3" << QString();
         bad("unknown name", "检测员", "unknown tag {{检测员}}");
         bad("no such picture", "@图4", "unknown tag {{@图4}}");
         bad("picture number run on", "@图10", "unknown tag {{@图10}}");
