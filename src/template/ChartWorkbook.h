@@ -6,8 +6,6 @@
 #include <functional>
 #include <optional>
 
-class QXmlStreamWriter;
-
 namespace Template {
 
 class MarkupOutput;
