@@ -250,6 +250,10 @@ def template_seeds():
                                                 "id=\"5\"/></w:drawing>"]) + "<!--" + "<docPr " * 50 + "-->"))
     write("template", "parts-malformed-styles", parts(ok, styles=b"<w:styles><w:style></w:styles>"))
     write("template", "parts-dtd", parts(ok, styles=b'<!DOCTYPE s [<!ENTITY f SYSTEM "file:///etc/passwd">]><s/>'))
+    write("template", "parts-chart", parts(
+        p("{{@图表:有效值 按 测试点 阈值 12.5 300x150}}") + p("{{@图表:背景值}}") +
+        '<w:p><w:pPr><w:sectPr><w:pgSz w:w="9in"/><w:cols w:num="2"/></w:sectPr></w:pPr></w:p>'))
+    write("template", "parts-chart-refused", parts(p("{{@图表:有效值 阈值 1e999 按}}") + row(["{{@图表:有效值}}"])))
     write("template", "parts-attributes", parts("<w:p><w:r %s/></w:p>" % " ".join('a%d=""' % i for i in range(64))))
 
 

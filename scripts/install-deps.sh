@@ -24,8 +24,9 @@ libzip-dev
 fonts-noto-cjk
 "
 
-# Tests: document readers that check our reports, a virtual display, Clang for the sanitizer and
-# fuzz builds, MinGW-w64 for the Windows compile check, and the Debian packaging tools.
+# Tests: document readers that check our reports (Calc opens the workbooks of their charts), a
+# virtual display, Clang for the sanitizer and fuzz builds, MinGW-w64 for the Windows compile check,
+# and the Debian packaging tools.
 TEST_PKGS="
 build-essential
 git
@@ -36,6 +37,7 @@ unzip
 xvfb
 xauth
 libreoffice-writer-nogui
+libreoffice-calc-nogui
 poppler-utils
 libxml2-utils
 antiword

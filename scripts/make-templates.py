@@ -9,12 +9,13 @@ lines.
 example-summary.docx: a summary of an inspection with every figure, condition and block tag: the
 report number, counts and a tally of the conclusions, the background values' largest, smallest and
 mean, all records with the device name merged down its column, and the records that need attention
-in a table of their own, or a line saying there are none. Its columns (设备名称, 测试点, 背景值,
-检测结论) are in the record tables of all three methods.
+in a table of their own, or a line saying there are none, and a chart of the background values by
+test point with a threshold line. Its columns (设备名称, 测试点, 背景值, 检测结论) are in the record
+tables of all three methods.
 
-It also makes bench/builtin-us-tags.docx, which is not shipped: builtin-us.docx with every figure,
-condition and block tag added (records and pictures as before), which zolt-bench compares with
-builtin-us.docx.
+It also makes bench/builtin-us-tags.docx and bench/builtin-us-chart.docx, which are not shipped:
+builtin-us.docx with every figure, condition and block tag added, and with a chart of the values
+(records and pictures as before), which zolt-bench compares with builtin-us.docx.
 
 Run from anywhere: /usr/bin/python3 scripts/make-templates.py [OUTDIR]. The output is the same for
 the same python-docx version (fixed document properties, no time stamps).
@@ -225,6 +226,7 @@ def example_summary():
               align=left)
     paragraph(document, "检测结论：{{统计:检测结论}}", 10.5, align=left)
     paragraph(document, "背景值：最大 {{最大值:背景值}}，最小 {{最小值:背景值}}，平均 {{平均值:背景值}}", 10.5, align=left)
+    paragraph(document, "{{@图表:背景值 按 测试点 阈值 10}}", 10.5)
     paragraph(document, "二、全部记录", 14, True, left)
     table_of(document, ("设备名称", "序号", "测试点", "背景值", "检测结论"),
              ("{{合并列:设备名称}}", "{{序号}}", "{{列:测试点}}", "{{列:背景值}}", "{{列:检测结论}}"))
@@ -263,6 +265,15 @@ def builtin_with_tags():
     return document
 
 
+def builtin_with_chart():
+    """The US built-in layout with a chart of the values by test point and a threshold below the
+    record table."""
+    document = builtin("us")
+    conclusion = document.paragraphs[-1]
+    conclusion.insert_paragraph_before("{{@图表:有效值 按 测试点 阈值 10}}")
+    return document
+
+
 def save(document, path):
     """Saves with fixed entry times, so that the same script gives the same bytes."""
     packed = io.BytesIO()
@@ -281,7 +292,9 @@ def main():
         save(builtin(method), os.path.join(out, "builtin-%s.docx" % method))
     save(example_utility(), os.path.join(out, "example-utility.docx"))
     save(example_summary(), os.path.join(out, "example-summary.docx"))
-    save(builtin_with_tags(), os.path.join(os.path.dirname(__file__), "..", "bench", "builtin-us-tags.docx"))
+    bench = os.path.join(os.path.dirname(__file__), "..", "bench")
+    save(builtin_with_tags(), os.path.join(bench, "builtin-us-tags.docx"))
+    save(builtin_with_chart(), os.path.join(bench, "builtin-us-chart.docx"))
 
 
 if __name__ == "__main__":

@@ -30,4 +30,13 @@ soffice -env:UserInstallation="file://$WORK/lo-profile" --headless --convert-to 
 for page in 1 2; do
     pdftoppm -png -r 60 -f $page -l $page -singlefile "$WORK/report.pdf" "$OUT/report-page-$page"
 done
+
+# The summary template's report of all twelve records: its first page holds the figures over the
+# records and the chart of the background values.
+"$BUILD/tools/zolt-report" --data "$DATA" --method tev --rows 1-12 --out "$WORK/summary.docx" \
+    --template "$ROOT/res/templates/example-summary.docx" --number ZJ-2026-0007 \
+    --inspector 张工 --place "110kV城南变电站" --date 2026-12-09
+soffice -env:UserInstallation="file://$WORK/lo-profile" --headless --convert-to pdf --outdir "$WORK" \
+    "$WORK/summary.docx" >/dev/null 2>&1
+pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$WORK/summary.pdf" "$OUT/report-summary"
 ls -l "$OUT"

@@ -16,8 +16,6 @@ namespace Template {
 
 namespace {
 
-const QString kImageType =
-    QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/image");
 const QString kContentTypesName = QStringLiteral("[Content_Types].xml");
 
 struct Root {
@@ -76,17 +74,19 @@ QSet<QString> IndexParts::RelationshipIds(const QByteArray& relationships, const
     return ids;
 }
 
-QByteArray IndexParts::AddPictures(const QByteArray& relationships,
-                                   const std::vector<PicturePlacer::Media>& media, const QString& partName) {
-    // One relationship per picture: composed, not written call by call (each writer call costs
-    // about as much as copying a kilobyte). Ids, targets and the root's prefix are names, which XML
-    // needs no escape for.
+QByteArray IndexParts::AddRelationships(const QByteArray& relationships, const std::vector<Added>& added,
+                                        const QString& partName) {
+    // One relationship per part: composed, not written call by call (each writer call costs
+    // about as much as copying a kilobyte). Ids, types, targets and the root's prefix are names,
+    // which XML needs no escape for.
     const auto append = [&](MarkupOutput& out, const QString& prefix) {
         const QByteArray start = '<' + prefix.toUtf8() + "Relationship Id=\"";
-        const QByteArray type = "\" Type=\"" + kImageType.toUtf8() + "\" Target=\"";
         QByteArray markup;
-        for (const PicturePlacer::Media& picture : media) {
-            markup += start + picture.relationshipId.toUtf8() + type + picture.target.toUtf8() + "\"/>";
+        for (const Added& part : added) {
+            if (!part.relationshipId.isEmpty()) {
+                markup += start + part.relationshipId.toUtf8() + "\" Type=\"" +
+                          part.relationshipType.toUtf8() + "\" Target=\"" + part.target.toUtf8() + "\"/>";
+            }
         }
         out.AppendMarkup(markup);
     };
@@ -107,8 +107,7 @@ QByteArray IndexParts::AddPictures(const QByteArray& relationships,
     return bytes;
 }
 
-QByteArray IndexParts::AddDefaults(const QByteArray& contentTypes,
-                                   const std::vector<PicturePlacer::Media>& media) {
+QByteArray IndexParts::AddContentTypes(const QByteArray& contentTypes, const std::vector<Added>& added) {
     QHash<QString, QString> defaults; // extension -> the template's content type for it
     const auto inspect = [&](const QXmlStreamReader& reader) {
         if (reader.name() == QLatin1String("Default")) {
@@ -118,24 +117,25 @@ QByteArray IndexParts::AddDefaults(const QByteArray& contentTypes,
     // Defaults and Overrides may come in any order (a repeated choice), so appending is valid.
     const auto append = [&](MarkupOutput& out, const QString& prefix) {
         QXmlStreamWriter& writer = out.Xml();
-        QStringList missing;
-        for (const PicturePlacer::Media& picture : media) {
-            const QString type = QStringLiteral("image/") + picture.extension;
-            const auto found = defaults.constFind(picture.extension);
+        QHash<QString, QString> missing; // extension -> the content type of its Default
+        for (const Added& part : added) {
+            const QString extension =
+                part.target.mid(part.target.lastIndexOf(QLatin1Char('.')) + 1).toLower();
+            const auto found = defaults.constFind(extension);
             if (found == defaults.constEnd()) {
-                missing << picture.extension;
-            } else if (found->compare(type, Qt::CaseInsensitive) != 0) {
+                missing.insert(extension, part.contentType);
+            } else if (found->compare(part.contentType, Qt::CaseInsensitive) != 0) {
                 writer.writeEmptyElement(prefix + QStringLiteral("Override"));
-                writer.writeAttribute(QStringLiteral("PartName"), QStringLiteral("/word/") + picture.target);
-                writer.writeAttribute(QStringLiteral("ContentType"), type);
+                writer.writeAttribute(QStringLiteral("PartName"), QStringLiteral("/word/") + part.target);
+                writer.writeAttribute(QStringLiteral("ContentType"), part.contentType);
             }
         }
-        missing.sort();
-        missing.removeDuplicates();
-        for (const QString& extension : missing) {
+        QStringList extensions = missing.keys();
+        extensions.sort();
+        for (const QString& extension : extensions) {
             writer.writeEmptyElement(prefix + QStringLiteral("Default"));
             writer.writeAttribute(QStringLiteral("Extension"), extension);
-            writer.writeAttribute(QStringLiteral("ContentType"), QStringLiteral("image/") + extension);
+            writer.writeAttribute(QStringLiteral("ContentType"), missing.value(extension));
         }
     };
     return CopyWithAppended(contentTypes, kContentTypesName, {Word::Ns::ContentTypes, "Types"}, append,

@@ -2,6 +2,8 @@
 
 #include "docx/DocxNamespaces.h"
 #include "report/CReport.h"
+#include "template/ChartPlacer.h"
+#include "template/ChartSeries.h"
 #include "template/MarkupOutput.h"
 #include "template/PicturePlacer.h"
 #include "template/ReportNumber.h"
@@ -43,6 +45,12 @@ QString Excerpt(const QString& text, qsizetype from) {
            (text.size() - from > kShown ? QStringLiteral("…") : QString());
 }
 
+// Whether the tag at [open, close + 2) of a paragraph's text is all of its text but spaces.
+bool Alone(const QString& visible, qsizetype open, qsizetype close) {
+    return QStringView(visible).left(open).trimmed().isEmpty() &&
+           QStringView(visible).mid(close + 2).trimmed().isEmpty();
+}
+
 QString PrefixOf(const QString& qualifiedName) {
     const qsizetype colon = qualifiedName.indexOf(QLatin1Char(':'));
     return colon < 0 ? QString() : qualifiedName.left(colon + 1);
@@ -51,15 +59,17 @@ QString PrefixOf(const QString& qualifiedName) {
 } // namespace
 
 PartFiller::PartFiller(const QString& partName, PartKind kind, const ReportData& data,
-                       PicturePlacer* pictures, CReport& report, int* tagCount, ReportNumber* number)
+                       PicturePlacer* pictures, CReport& report, int* tagCount, ReportNumber* number,
+                       ChartPlacer* charts)
     : m_partName(partName), m_kind(kind), m_data(data), m_pictures(pictures), m_report(report),
-      m_tagCount(tagCount), m_number(number), m_stats(data.cells) {}
+      m_tagCount(tagCount), m_number(number), m_stats(data.cells), m_charts(charts) {}
 
 PartFiller::~PartFiller() = default;
 
 void PartFiller::Fill(const QByteArray& xml, QIODevice* out) {
     QXmlStreamReader reader(xml);
     m_out = std::make_unique<MarkupOutput>(out, m_partName);
+    m_xml = &xml;
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         XmlNode::CheckToken(reader, m_partName);
@@ -78,6 +88,7 @@ void PartFiller::Fill(const QByteArray& xml, QIODevice* out) {
             continue;
         }
         Unit unit;
+        unit.offset = reader.characterOffset();
         unit.root = XmlNode::Read(reader, m_partName);
         if (row) {
             AnalyzeTree(unit.root, unit, Place{true, false, false});
@@ -161,8 +172,11 @@ void PartFiller::FindTags(const std::vector<XmlNode*>& texts, Unit& unit, Place 
         }
         const int tagIndex =
             TakeTag(QStringView(visible).mid(open + 2, close - open - 2), unit, place, paragraph);
-        if (unit.tags[static_cast<size_t>(tagIndex)].IsMarker()) {
+        const Tag& tag = unit.tags[static_cast<size_t>(tagIndex)];
+        if (tag.IsMarker()) {
             TakeMarker(unit, tagIndex, place, visible, open, close, paragraph);
+        } else if (tag.kind == Tag::Kind::Chart) {
+            TakeChart(tag, place, visible, open, close, paragraph);
         }
         const int begin = static_cast<int>(open);
         const int end = static_cast<int>(close + 2);
@@ -245,13 +259,33 @@ void PartFiller::TakeMarker(Unit& unit, int tagIndex, Place place, const QString
         throw TemplateError(QStringLiteral("block marker %1 outside the body's own paragraphs in %2")
                                 .arg(tag.typed, Where(paragraph)));
     }
-    if (!QStringView(visible).left(open).trimmed().isEmpty() ||
-        !QStringView(visible).mid(close + 2).trimmed().isEmpty()) {
+    if (!Alone(visible, open, close)) {
         throw TemplateError(QStringLiteral("block marker %1 shares its paragraph with other text in %2")
                                 .arg(tag.typed, Where(paragraph)));
     }
     unit.marker = tagIndex;
     unit.markerParagraph = paragraph;
+}
+
+// A chart stands alone in a paragraph of the body, outside table rows and text boxes: its drawing is
+// as wide as the text.
+void PartFiller::TakeChart(const Tag& tag, Place place, const QString& visible, qsizetype open,
+                           qsizetype close, int paragraph) {
+    QString problem;
+    if (m_kind != PartKind::Body) {
+        problem = QStringLiteral("chart tag %1 in %2: charts work only in the body");
+    } else if (place.inRow) {
+        problem = QStringLiteral("chart tag %1 in a table row in %2");
+    } else if (place.inTextBox) {
+        problem = QStringLiteral("chart tag %1 in a text box in %2");
+    } else if (!Alone(visible, open, close)) {
+        problem = QStringLiteral("chart tag %1 shares its paragraph with other text in %2");
+    } else if (++m_chartTags > Limits::kCharts) {
+        problem = QStringLiteral("the template has more than %1 chart tags (%2 in %3)").arg(Limits::kCharts);
+    }
+    if (!problem.isEmpty()) {
+        throw TemplateError(problem.arg(tag.typed, Where(paragraph)));
+    }
 }
 
 void PartFiller::EnterOrLeave(const Tag& marker, int paragraph) {
@@ -465,13 +499,17 @@ void PartFiller::WriteCutText(const XmlNode& text, const Unit& unit, int record)
             continue;
         }
         const Tag& tag = unit.tags[cut.tag];
-        if (tag.kind != Tag::Kind::Picture) {
+        if (tag.kind != Tag::Kind::Picture && tag.kind != Tag::Kind::Chart) {
             pending += TextOf(tag, record);
             continue;
         }
         WriteText(text, pending);
         pending.clear();
-        WritePicture(tag, record);
+        if (tag.kind == Tag::Kind::Picture) {
+            WritePicture(tag, record);
+        } else {
+            WriteChart(tag, unit.offset);
+        }
     }
     pending += original.mid(position);
     WriteText(text, pending);
@@ -507,6 +545,29 @@ void PartFiller::WritePicture(const Tag& tag, int record) {
     const float width = tag.width > 0.0f ? tag.width : method.pictureSizes[tag.picture][0];
     const float height = tag.height > 0.0f ? tag.height : method.pictureSizes[tag.picture][1];
     m_pictures->Place(*m_out, paths[tag.picture]->value(record), width, height);
+}
+
+void PartFiller::WriteChart(const Tag& tag, qint64 offset) {
+    if (m_charts == nullptr) {
+        return;
+    }
+    if (m_data.cells.size() > static_cast<std::size_t>(Limits::kChartPoints)) {
+        throw TemplateError(
+            QStringLiteral("chart tag %1: %2 ticked records, more points than a chart's workbook holds (%3)")
+                .arg(tag.typed, QString::number(m_data.cells.size()), QString::number(Limits::kChartPoints)));
+    }
+    const ChartSeries series = ChartSeries::Gather(m_data.cells, tag.column, tag.labelColumn);
+    if (!m_sections) {
+        m_sections.emplace(*m_xml);
+    }
+    // 7 cm high by default: room for the bars beside a page of text.
+    constexpr float kDefaultHeight = 7.0f / 2.54f * 72.0f;
+    const float width = tag.width > 0.0f ? tag.width : m_sections->At(offset);
+    const float height = tag.height > 0.0f ? tag.height : kDefaultHeight;
+    const QString valueName = m_data.columnNames.value(tag.column);
+    const QString labelName =
+        tag.labelColumn >= 0 ? m_data.columnNames.value(tag.labelColumn) : QStringLiteral("序号");
+    m_charts->Place(*m_out, {series, valueName, labelName, tag.threshold}, width, height);
 }
 
 QString PartFiller::TextOf(const Tag& tag, int record) {

@@ -2,12 +2,14 @@
 
 #include "template/RecordStats.h"
 #include "template/ReportData.h"
+#include "template/SectionWidths.h"
 #include "template/Tag.h"
 #include "template/XmlNode.h"
 
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -16,6 +18,7 @@ class QIODevice;
 
 namespace Template {
 
+class ChartPlacer;
 class MarkupOutput;
 class PicturePlacer;
 class ReportNumber;
@@ -35,14 +38,18 @@ class ReportNumber;
 // is merged with the one above while its text repeats. A body paragraph that holds only a block
 // marker ({{#若 ...}}, {{/若}}) is left out, and so is all that lies between a block's markers when
 // its count says so: the part streams on without writing.
+//
+// A chart tag stands alone in a paragraph of the body outside table rows; the chart's drawing takes
+// the tag's place, as wide as the text of its section unless the tag gives a size.
 class PartFiller {
 public:
     enum class PartKind { Body, HeaderFooter };
 
-    // `pictures` is needed for the body only. `tagCount` counts the tags of the whole template, across
-    // its parts; `number` is the report's one number, shared by its parts.
+    // `pictures` and `charts` are needed for the body only; without them (checking a template) no
+    // picture or chart is placed. `tagCount` counts the tags of the whole template, across its parts;
+    // `number` is the report's one number, shared by its parts.
     PartFiller(const QString& partName, PartKind kind, const ReportData& data, PicturePlacer* pictures,
-               CReport& report, int* tagCount, ReportNumber* number);
+               CReport& report, int* tagCount, ReportNumber* number, ChartPlacer* charts = nullptr);
     ~PartFiller();
 
     // Throws TemplateError naming the tag and where it stands.
@@ -58,6 +65,7 @@ private:
         std::unordered_map<const XmlNode*, int> merges; // w:tc -> its {{合并列:...}} tag
         int marker = -1;                                // a block marker paragraph's tag
         int markerParagraph = 0;
+        qint64 offset = 0; // where the unit starts in the part, as the reader counts
     };
     struct Place {
         bool inRow = false;
@@ -79,6 +87,8 @@ private:
     void CheckPlace(const Tag& tag, Place place, int paragraph) const;
     void TakeMarker(Unit& unit, int tagIndex, Place place, const QString& visible, qsizetype open,
                     qsizetype close, int paragraph);
+    void TakeChart(const Tag& tag, Place place, const QString& visible, qsizetype open, qsizetype close,
+                   int paragraph);
     void EnterOrLeave(const Tag& marker, int paragraph);
     QString Cell(int record, int column) const;
     bool Selected(const Unit& unit, int record) const;
@@ -94,6 +104,7 @@ private:
     void WriteMergeProperties(const XmlNode* properties, const QString& prefix, bool continues);
     void WriteText(const XmlNode& text, const QString& value);
     void WritePicture(const Tag& tag, int record);
+    void WriteChart(const Tag& tag, qint64 offset);
     QString TextOf(const Tag& tag, int record);
 
     QString m_partName;
@@ -113,6 +124,10 @@ private:
     std::vector<Block> m_blocks;                              // the open blocks, innermost last
     int m_hidden = 0;                                         // of them, those left out
     int m_depth = 0; // elements open around the paragraph or row being read
+    ChartPlacer* m_charts;
+    int m_chartTags = 0;
+    const QByteArray* m_xml = nullptr;       // the part being filled
+    std::optional<SectionWidths> m_sections; // read on the first chart
 };
 
 } // namespace Template

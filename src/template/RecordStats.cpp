@@ -18,19 +18,27 @@ const RecordStats::Column& RecordStats::Of(int column) {
         if (++stats.counts[value] == 1) {
             stats.order << value;
         }
-        // The record list's own reading of a number, so that a figure agrees with its sorting.
-        const QByteArray utf8 = cell.toUtf8();
-        const char* end = nullptr;
-        const std::optional<double> number = Data::RecordSorter::LeadingNumber(utf8.constData(), &end);
+        QString unit;
+        const std::optional<double> number = NumberOf(cell, &unit);
         if (!number) {
             continue;
         }
-        const QString unit = QString::fromUtf8(end).trimmed();
         stats.oneUnit = stats.oneUnit && (stats.numbers.empty() || unit == stats.unit);
         stats.unit = unit;
         stats.numbers.emplace_back(*number, record);
     }
     return stats;
+}
+
+// The record list's own reading of a number, so that a figure agrees with its sorting.
+std::optional<double> RecordStats::NumberOf(const QString& cell, QString* unit) {
+    const QByteArray utf8 = cell.toUtf8();
+    const char* end = nullptr;
+    const std::optional<double> number = Data::RecordSorter::LeadingNumber(utf8.constData(), &end);
+    if (number) {
+        *unit = QString::fromUtf8(end).trimmed();
+    }
+    return number;
 }
 
 int RecordStats::Count(int column, const QString& value, bool negate) {

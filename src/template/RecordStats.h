@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -25,6 +26,10 @@ public:
     QString Extreme(int column, bool largest);
     // The numbers' mean, at most 2 decimals, with the unit when all counted cells share one.
     QString Mean(int column);
+
+    // The number a cell starts with as the record list reads it, and what follows it, trimmed, as
+    // `unit`; nullopt for a cell without a number.
+    static std::optional<double> NumberOf(const QString& cell, QString* unit);
 
 private:
     struct Column {

@@ -1,5 +1,6 @@
 #include "template/Tag.h"
 
+#include "template/ChartOptions.h"
 #include "template/TagRule.h"
 #include "template/TemplateError.h"
 #include "template/TemplateLimits.h"
@@ -9,9 +10,6 @@
 namespace Template {
 
 namespace {
-
-// Word's largest page side is 22 inches; a bigger picture cannot be shown.
-constexpr float kMaxPicturePoints = 1584.0f;
 
 // The argument of "NAME:ARGUMENT", trimmed; Chinese input methods type the full-width colon, both
 // are taken, with spaces around it.
@@ -80,11 +78,11 @@ bool ParsePictureSize(Tag& tag, const QString& name, QStringView ruleName, QStri
     if (match.hasCaptured(1)) {
         tag.width = match.captured(1).toFloat();
         tag.height = match.captured(2).toFloat();
-        if (!(tag.width > 0.0f) || !(tag.height > 0.0f) || tag.width > kMaxPicturePoints ||
-            tag.height > kMaxPicturePoints) {
+        if (!(tag.width > 0.0f) || !(tag.height > 0.0f) || tag.width > Limits::kDrawingPoints ||
+            tag.height > Limits::kDrawingPoints) {
             *error = QStringLiteral("bad picture size in tag %1 (width and height in points, 1 to %2)")
                          .arg(tag.typed)
-                         .arg(kMaxPicturePoints);
+                         .arg(Limits::kDrawingPoints);
         }
     }
     return true;
@@ -103,6 +101,30 @@ bool ParseBlockCondition(Tag& tag, const QString& name, QStringView ruleName, co
                      .arg(tag.typed);
     } else {
         ParseCondition(tag, *condition, columns, error);
+    }
+    return true;
+}
+
+// {{@图表:COLUMN 按 LABELCOLUMN 阈值 NUMBER WxH}}: the options, and the columns they name.
+bool ParseChart(Tag& tag, const QString& name, QStringView ruleName, const QStringList* columns,
+                QString* error) {
+    const std::optional<QString> argument = Argument(name, ruleName);
+    if (!argument) {
+        return false;
+    }
+    const std::optional<ChartOptions> options = ChartOptions::Parse(*argument, tag.typed, error);
+    if (!options || !ResolveColumn(tag, options->column, columns, error)) {
+        return true;
+    }
+    tag.threshold = options->threshold;
+    tag.width = options->width;
+    tag.height = options->height;
+    if (!options->labelColumn.isEmpty()) {
+        const int column = tag.column;
+        if (ResolveColumn(tag, options->labelColumn, columns, error)) {
+            tag.labelColumn = tag.column;
+        }
+        tag.column = column;
     }
     return true;
 }
@@ -139,6 +161,8 @@ bool Take(const TagRule& rule, Tag& tag, const QString& name, const QStringList*
         return ParseBlockCondition(tag, name, rule.name, columns, error);
     case TagRule::Takes::PictureSize:
         return ParsePictureSize(tag, name, rule.name, error);
+    case TagRule::Takes::Chart:
+        return ParseChart(tag, name, rule.name, columns, error);
     }
     return false;
 }

@@ -22,16 +22,19 @@ struct Tag {
         BlockOpen,    // {{#若 计数:...}}, {{#若无 计数:...}}
         BlockClose,   // {{/若}}, {{/若无}}
         ReportNumber, // {{报告编号:PATTERN}}: the report's one number, taken while it is written
+        Chart,        // {{@图表:COLUMN ...}}: a chart of the column over the ticked records
     };
 
     const TagRule* rule = nullptr;
     Kind kind = Kind::Text;
-    int column = -1;       // a column's index into the record table's columns (-1: not checked)
-    QString value;         // a condition's VALUE, trimmed; Kind::ReportNumber: the pattern
-    bool negate = false;   // a condition with "!="
-    bool whenNone = false; // Kind::BlockOpen/BlockClose: 若无 (kept when the count is zero)
-    int picture = -1;      // Kind::Picture: 0, 1 or 2
-    float width = 0.0f;    // Kind::Picture: points; 0 for the method's default size
+    int column = -1;                 // a column's index into the record table's columns (-1: not checked)
+    int labelColumn = -1;            // Kind::Chart: the column that labels the categories; -1: the positions
+    std::optional<double> threshold; // Kind::Chart: where the threshold line stands
+    QString value;                   // a condition's VALUE, trimmed; Kind::ReportNumber: the pattern
+    bool negate = false;             // a condition with "!="
+    bool whenNone = false;           // Kind::BlockOpen/BlockClose: 若无 (kept when the count is zero)
+    int picture = -1;                // Kind::Picture: 0, 1 or 2
+    float width = 0.0f;              // Kind::Picture, Kind::Chart: points; 0 for the default size
     float height = 0.0f;
     QString typed; // the tag as it stands in the document, quoted for messages
 

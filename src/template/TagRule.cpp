@@ -107,6 +107,8 @@ const std::vector<TagRule>& TagRule::Table() {
         {u"最大值", Kind::Text, Takes::Column, &Largest, false, 0},
         {u"最小值", Kind::Text, Takes::Column, &Smallest, false, 0},
         {u"平均值", Kind::Text, Takes::Column, &Mean, false, 0},
+        // A chart of a column over all ticked records.
+        {u"@图表", Kind::Chart, Takes::Chart, nullptr, false, 0},
         // Blocks kept or left out by a count.
         {u"#若无", Kind::BlockOpen, Takes::BlockCondition, nullptr, false, 1},
         {u"#若", Kind::BlockOpen, Takes::BlockCondition, nullptr, false, 0},

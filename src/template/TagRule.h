@@ -25,6 +25,7 @@ struct TagRule {
         Pattern,        // a report number pattern with {n}..{nnnnnn}
         BlockCondition, // " 计数:COLUMN=VALUE" after the marker's name: {{#若 计数:...}}
         PictureSize,    // nothing, or " WIDTHxHEIGHT" in points: {{@图1 160x120}}
+        Chart,          // ":COLUMN" and the chart's options (ChartOptions): {{@图表:有效值 阈值 20}}
     };
 
     // What a tag's text is taken from while a part is filled.

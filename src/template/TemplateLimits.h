@@ -27,6 +27,14 @@ constexpr int kUnitItems = 100'000;
 constexpr int kTagChars = 256;      // between the braces of one tag
 constexpr int kTags = 10'000;       // in the whole template
 constexpr int kPicturesPerRow = 30; // picture tags in one record row
+// Chart tags in the whole template: each chart goes through the ticked records once and adds three
+// parts, so their number bounds the work and the parts a template can ask for.
+constexpr int kCharts = 20;
+// The points of one chart: the rows of its workbook's sheet, less the header row.
+constexpr int kChartPoints = 1'048'575;
+
+// Word's largest page side is 22 inches; a bigger picture or chart cannot be shown.
+constexpr float kDrawingPoints = 1584.0f;
 
 constexpr int kQuoted = 60; // characters of the template's text a message shows
 

@@ -2,9 +2,10 @@
 
 #include "report/CReport.h"
 #include "template/BodyFill.h"
+#include "template/ChartPlacer.h"
+#include "template/DrawingIndex.h"
 #include "template/HeaderFooterFill.h"
 #include "template/PartFiller.h"
-#include "template/PictureIndex.h"
 #include "template/PicturePlacer.h"
 #include "template/ReportAssembler.h"
 #include "template/ReportNumber.h"
@@ -59,15 +60,17 @@ void TemplateReport::Fill(const QString& templatePath, const QString& path, cons
     // 1. Open the template, check every entry of its package and find the parts to fill.
     const TemplateParts parts(templatePath);
     PicturePlacer pictures(report, parts.FirstFreeDrawingId(), parts.RelationshipIds(), parts.NamesInWord());
+    ChartPlacer charts(pictures, parts.RelationshipIds(), parts.NamesInWord());
     int tags = 0;
-    // 2. Fill the body into a temporary file: the record rows and their pictures.
-    const BodyFill body(parts, data, pictures, report, &tags, number);
+    // 2. Fill the body into a temporary file: the record rows and their pictures, the charts.
+    const BodyFill body(parts, data, pictures, charts, report, &tags, number);
     // 3. Fill the headers and footers.
     std::map<QString, QByteArray> replaced = HeaderFooterFill(parts, data, report, &tags, number).TakeParts();
-    // 4. Add the pictures to the document's relationships and the content types.
-    PictureIndex::Add(parts, pictures.MediaList(), &replaced);
+    // 4. Add the pictures and charts to the document's relationships and the content types.
+    DrawingIndex::Add(parts, pictures.MediaList(), charts.Charts(), &replaced);
+    charts.TakeParts(&replaced);
     // 5. Assemble the report's package: the template's entries, the filled and changed parts, the
-    //    pictures.
+    //    charts' parts, the pictures.
     ReportAssembler::Write(path, parts, body.File(), replaced, pictures.MediaList());
 }
 

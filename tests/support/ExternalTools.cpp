@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -75,13 +76,21 @@ for t in d.tables:
     tables.append(rows)
 sizes = []
 for shape in d.inline_shapes:
-    image = d.part.related_parts[shape._inline.graphic.graphicData.pic.blipFill.blip.embed].image
+    pic = shape._inline.graphic.graphicData.pic
+    if pic is None: continue  # a chart
+    image = d.part.related_parts[pic.blipFill.blip.embed].image
     sizes.append("%dx%d" % (image.px_width, image.px_height))
 print(json.dumps({"paragraphs": [p.text for p in d.paragraphs], "tables": tables,
     "inline": len(d.inline_shapes), "sizes": sizes, "w": pt(s.page_width), "h": pt(s.page_height),
     "top": pt(s.top_margin), "bottom": pt(s.bottom_margin), "left": pt(s.left_margin),
     "right": pt(s.right_margin)}))
 )";
+
+// A private profile per test process: LibreOffice refuses to share one between running instances.
+QString ProfileArgument() {
+    static QTemporaryDir profile(QDir::tempPath() + QStringLiteral("/zolt-lo-profile-XXXXXX"));
+    return QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString();
+}
 
 } // namespace
 
@@ -107,8 +116,22 @@ QString ExternalTools::MissingForPythonDocx() {
 }
 
 QString ExternalTools::MissingForPdf() {
-    return MissingPrograms(
-        {QStringLiteral("soffice"), QStringLiteral("pdftotext"), QStringLiteral("pdfimages")});
+    return MissingPrograms({QStringLiteral("soffice"), QStringLiteral("pdftotext"),
+                            QStringLiteral("pdfimages"), QStringLiteral("pdftoppm")});
+}
+
+QString ExternalTools::MissingForCalc() {
+    const QString missing = MissingPrograms({QStringLiteral("soffice")});
+    if (!missing.isEmpty())
+        return missing;
+    // Calc is a library beside the program LibreOffice starts from.
+    const QString program =
+        QFileInfo(QStandardPaths::findExecutable(QStringLiteral("soffice"))).canonicalFilePath();
+    return QFileInfo::exists(QFileInfo(program).dir().filePath(QStringLiteral("libsclo.so")))
+               ? QString()
+               : QStringLiteral(
+                     "not installed: LibreOffice Calc (libreoffice-calc-nogui; scripts/install-deps.sh "
+                     "installs it)");
 }
 
 QString ExternalTools::ValidateXml(const QString& xmlFile, const QString& schema) {
@@ -184,12 +207,9 @@ QString ExternalTools::ReadWithPythonDocx(const QString& docxPath, DocxView* vie
 
 QString ExternalTools::ConvertToPdf(const QStringList& documents, const QString& outFolder,
                                     QStringList* pdfs) {
-    // A private profile per test process: LibreOffice refuses to share one between running instances.
-    static QTemporaryDir profile(QDir::tempPath() + QStringLiteral("/zolt-lo-profile-XXXXXX"));
     QStringList arguments{QStringLiteral("--headless"),
                           QStringLiteral("--norestore"),
-                          QStringLiteral("-env:UserInstallation=") +
-                              QUrl::fromLocalFile(profile.path()).toString(),
+                          ProfileArgument(),
                           QStringLiteral("--convert-to"),
                           QStringLiteral("pdf"),
                           QStringLiteral("--outdir"),
@@ -217,6 +237,32 @@ QString ExternalTools::PdfText(const QString& pdf, QString* text) {
     if (run.exitCode != 0)
         return Describe(QStringLiteral("pdftotext"), run);
     *text = QString::fromUtf8(run.out);
+    return {};
+}
+
+QString ExternalTools::RenderPage(const QString& pdf, int page, QByteArray* image) {
+    const QString number = QString::number(page);
+    const Run run = Execute(QStringLiteral("pdftoppm"),
+                            {QStringLiteral("-gray"), QStringLiteral("-r"), QStringLiteral("50"),
+                             QStringLiteral("-f"), number, QStringLiteral("-l"), number, pdf});
+    if (run.exitCode != 0 || run.out.isEmpty())
+        return Describe(QStringLiteral("pdftoppm"), run);
+    *image = run.out;
+    return {};
+}
+
+QString ExternalTools::ConvertToCsv(const QString& spreadsheet, const QString& outFolder, QString* csv) {
+    // Filter options: comma, double quote, UTF-8 (76).
+    const Run run =
+        Execute(QStringLiteral("soffice"),
+                {QStringLiteral("--headless"), QStringLiteral("--norestore"), ProfileArgument(),
+                 QStringLiteral("--convert-to"), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"),
+                 QStringLiteral("--outdir"), outFolder, spreadsheet},
+                240000);
+    QFile file(QDir(outFolder).filePath(QFileInfo(spreadsheet).completeBaseName() + QStringLiteral(".csv")));
+    if (!file.open(QIODevice::ReadOnly))
+        return Describe(QStringLiteral("soffice --convert-to csv (no %1)").arg(file.fileName()), run);
+    *csv = QString::fromUtf8(file.readAll());
     return {};
 }
 

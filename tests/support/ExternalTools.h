@@ -23,7 +23,8 @@ public:
     static QString SchemaFolder();      // ZOLT_SOURCE_DIR/../shared/ooxml-schemas, empty when absent
     static QString MissingForSchemas(); // xmllint or the schemas
     static QString MissingForPythonDocx();
-    static QString MissingForPdf(); // soffice, pdftotext, pdfimages
+    static QString MissingForPdf();  // soffice, pdftotext, pdfimages, pdftoppm
+    static QString MissingForCalc(); // soffice with LibreOffice Calc
 
     // xmllint --noout --nonet --schema; `schema` is relative to SchemaFolder().
     static QString ValidateXml(const QString& xmlFile, const QString& schema);
@@ -38,6 +39,10 @@ public:
     // keep the documents' base names.
     static QString ConvertToPdf(const QStringList& documents, const QString& outFolder, QStringList* pdfs);
     static QString PdfText(const QString& pdf, QString* text);
+    // Page `page` (from 1) of a PDF drawn in grey at 50 dpi by pdftoppm, as the bytes of a PGM image.
+    static QString RenderPage(const QString& pdf, int page, QByteArray* image);
+    // A spreadsheet's first sheet as CSV text (UTF-8), converted by LibreOffice Calc into `outFolder`.
+    static QString ConvertToCsv(const QString& spreadsheet, const QString& outFolder, QString* csv);
     static QString PdfImageCount(const QString& pdf, int* count);
 };
 

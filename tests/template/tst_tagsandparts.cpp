@@ -87,7 +87,7 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<bool>("negate");
         QTest::addColumn<bool>("perRecord");
-        QTest::addColumn<QString>("detail"); // whenNone, picture and size
+        QTest::addColumn<QString>("detail"); // whenNone, picture and size; a chart's label column, threshold
         QTest::addColumn<QString>("error");
         const int text = static_cast<int>(Tag::Kind::Text);
         const int picture = static_cast<int>(Tag::Kind::Picture);
@@ -123,8 +123,18 @@ private slots:
         good("block-when-none end", "/若无", close, -1, {}, false, false, "true -1 0x0");
         good("report number", "报告编号:ZJ-{nnnn}", static_cast<int>(Tag::Kind::ReportNumber), -1,
              "ZJ-{nnnn}", false, false);
+        const int chart = static_cast<int>(Tag::Kind::Chart);
+        good("chart", "@图表:有效值", chart, 2, {}, false, false, "false -1 0x0 按-1 阈值");
+        good("chart with every option in any order, full-width spaces",
+             "@图表： 有效值 400×150　阈值 -2.5e1 按 测试位置 ", chart, 2, {}, false, false,
+             "false -1 400x150 按1 阈值-25");
+        good("chart with a label and a fractional size", "@图表:有效值 按 结论 120.5x80", chart, 2, {}, false,
+             false, "false -1 120.5x80 按3 阈值");
         QTest::newRow("any column before a data set")
             << "列:站名" << true << text << -1 << QString() << false << true << QString() << QString();
+        QTest::newRow("any chart columns before a data set")
+            << "@图表:站名 按 测点 阈值 3" << true << chart << -1 << QString() << false << false
+            << "false -1 0x0 按-1 阈值3" << QString();
         bad("unknown name", "检测员", "unknown tag {{检测员}}");
         bad("no such picture", "@图4", "unknown tag {{@图4}}");
         bad("picture number run on", "@图10", "unknown tag {{@图10}}");
@@ -137,6 +147,24 @@ private slots:
         bad("block without a count", "#若 结论=异常", "malformed condition in tag {{#若 结论=异常}} (计数:");
         bad("report number without a counter", "报告编号:ZJ-001",
             "report number pattern without {n} in tag {{报告编号:ZJ-001}}");
+        bad("chart of an unknown column", "@图表:站名", "unknown column \"站名\" in tag {{@图表:站名}}");
+        bad("chart labelled by an unknown column", "@图表:有效值 按 站名",
+            "unknown column \"站名\" in tag {{@图表:有效值 按 站名}}");
+        bad("chart of no column", "@图表:", "chart tag {{@图表:}} names no column");
+        bad("chart with an option first", "@图表:按 测试位置",
+            "chart tag {{@图表:按 测试位置}} names no column");
+        bad("chart with an unknown word", "@图表:有效值 红色",
+            "unknown word \"红色\" in chart tag {{@图表:有效值 红色}}");
+        bad("chart 按 without a column", "@图表:有效值 按 阈值 3", "按 without a label column in chart tag");
+        bad("chart threshold without a number", "@图表:有效值 阈值", "bad threshold in chart tag");
+        bad("chart threshold not a number", "@图表:有效值 阈值 高", "bad threshold in chart tag");
+        bad("chart threshold not finite", "@图表:有效值 阈值 inf", "bad threshold in chart tag");
+        bad("chart size malformed", "@图表:有效值 300x", "bad chart size \"300x\" in tag");
+        bad("chart size zero", "@图表:有效值 0x100", "bad chart size \"0x100\" in tag");
+        bad("chart size beyond a page", "@图表:有效值 1600x100", "bad chart size \"1600x100\" in tag");
+        bad("chart label twice", "@图表:有效值 按 测试位置 按 结论", "按 given twice in chart tag");
+        bad("chart threshold twice", "@图表:有效值 阈值 1 阈值 2", "阈值 given twice in chart tag");
+        bad("chart size twice", "@图表:有效值 300x200 200x100", "a second size \"200x100\" in chart tag");
         bad("longer than any tag", QString(300, QLatin1Char('x')), "unknown tag {{xxxx");
     }
 
@@ -164,12 +192,17 @@ private slots:
         QCOMPARE(tag->negate, negate);
         QCOMPARE(tag->IsRecordTag(), perRecord);
         if (!detail.isEmpty()) {
-            QCOMPARE(QStringLiteral("%1 %2 %3x%4")
-                         .arg(tag->whenNone ? "true" : "false")
-                         .arg(tag->picture)
-                         .arg(tag->width)
-                         .arg(tag->height),
-                     detail);
+            QString got = QStringLiteral("%1 %2 %3x%4")
+                              .arg(tag->whenNone ? "true" : "false")
+                              .arg(tag->picture)
+                              .arg(tag->width)
+                              .arg(tag->height);
+            if (tag->kind == Tag::Kind::Chart) {
+                got += QStringLiteral(" 按%1 阈值%2")
+                           .arg(tag->labelColumn)
+                           .arg(tag->threshold ? QString::number(*tag->threshold) : QString());
+            }
+            QCOMPARE(got, detail);
         }
     }
 

@@ -4,6 +4,7 @@
 #include "app/WindowSettings.h"
 #include "data/CDataSetLayout.h"
 #include "report/CReportParam.h"
+#include "support/ChartReader.h"
 #include "support/DemoDataSets.h"
 #include "support/DocxBody.h"
 #include "support/DocxPackage.h"
@@ -27,6 +28,7 @@
 #include <zip.h>
 #include <zlib.h>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -366,7 +368,8 @@ bool HasLeftoverTags(const QString& docx) {
 }
 
 // The parts the filling writes, against the schemas; the others are the template's own bytes (the
-// python-docx default template's styles, for one, are not schema-valid themselves).
+// python-docx default template's styles, for one, are not schema-valid themselves). A chart's
+// embedded workbook is unpacked and its parts checked too.
 QString ValidateWrittenParts(const QString& docx) {
     QTemporaryDir folder;
     DocxPackage package(docx);
@@ -374,21 +377,38 @@ QString ValidateWrittenParts(const QString& docx) {
         return QStringLiteral("cannot extract ") + docx;
     }
     static const QRegularExpression written(QStringLiteral("^word/(document|header\\d*|footer\\d*)\\.xml$"));
-    QStringList problems;
+    static const QRegularExpression chart(QStringLiteral("^word/charts/zolt-chart\\d+\\.xml$"));
+    const QString relationships = QStringLiteral("ecma/fouth-edition/opc-relationships.xsd");
+    const QString contentTypes = QStringLiteral("ecma/fouth-edition/opc-contentTypes.xsd");
+    QList<QPair<QString, QString>> parts; // file, schema
     for (const QString& name : package.EntryNames()) {
-        QString schema;
         if (name == QLatin1String("[Content_Types].xml")) {
-            schema = QStringLiteral("ecma/fouth-edition/opc-contentTypes.xsd");
-        } else if (name == QLatin1String("word/_rels/document.xml.rels")) {
-            schema = QStringLiteral("ecma/fouth-edition/opc-relationships.xsd");
+            parts.append({name, contentTypes});
+        } else if (name == QLatin1String("word/_rels/document.xml.rels") ||
+                   name.startsWith("word/charts/_rels/")) {
+            parts.append({name, relationships});
         } else if (written.match(name).hasMatch()) {
-            schema = QStringLiteral("ISO-IEC29500-4_2016/wml.xsd");
-        }
-        if (!schema.isEmpty()) {
-            const QString problem = ExternalTools::ValidateXml(folder.filePath(name), schema);
-            if (!problem.isEmpty()) {
-                problems << problem;
+            parts.append({name, QStringLiteral("ISO-IEC29500-4_2016/wml.xsd")});
+        } else if (chart.match(name).hasMatch()) {
+            parts.append({name, QStringLiteral("ISO-IEC29500-4_2016/dml-chart.xsd")});
+        } else if (name.startsWith(QLatin1String("word/embeddings/zolt-chart"))) {
+            const QString unpacked = name + QStringLiteral(".unpacked/");
+            if (!DocxPackage(folder.filePath(name)).ExtractTo(folder.filePath(unpacked))) {
+                return QStringLiteral("cannot unpack ") + name;
             }
+            const QString sml = QStringLiteral("ISO-IEC29500-4_2016/sml.xsd");
+            parts.append({unpacked + "[Content_Types].xml", contentTypes});
+            parts.append({unpacked + "_rels/.rels", relationships});
+            parts.append({unpacked + "xl/_rels/workbook.xml.rels", relationships});
+            parts.append({unpacked + "xl/workbook.xml", sml});
+            parts.append({unpacked + "xl/worksheets/sheet1.xml", sml});
+        }
+    }
+    QStringList problems;
+    for (const auto& [file, schema] : parts) {
+        const QString problem = ExternalTools::ValidateXml(folder.filePath(file), schema);
+        if (!problem.isEmpty()) {
+            problems << problem;
         }
     }
     return problems.join(QLatin1Char('\n'));
@@ -507,6 +527,30 @@ private:
     QStringList Common(const QString& method, const QString& templatePath, const QString& out) const {
         return {"--data", m_data, "--method",    method, "--out",   out,          "--template", templatePath,
                 "--rows", "1-4",  "--inspector", "张工", "--place", "城南变电站", "--date",     "2020-08-06"};
+    }
+
+    // A report of the US records `rows` ("u1-5": of the data set with units) from a template with
+    // `body`; `occupied`: the template has a part named as the first chart's would be. Empty when it
+    // could not be written (the test has failed).
+    QString ChartReport(const QString& name, const QString& body, const QString& rows,
+                        bool occupied = false) {
+        const QString templatePath = Path(name + QStringLiteral(".docx"));
+        QList<QPair<QString, QByteArray>> parts = Package(body);
+        if (occupied) {
+            parts.append({QStringLiteral("word/charts/ZOLT-CHART1.xml"), QByteArray("<c/>")});
+        }
+        const QString out = Path(name + QStringLiteral("-filled.docx"));
+        QStringList arguments = Common(QStringLiteral("us"), templatePath, out);
+        arguments[arguments.indexOf(QStringLiteral("--rows")) + 1] = QString(rows).remove(QLatin1Char('u'));
+        if (rows.startsWith(QLatin1Char('u'))) {
+            arguments[arguments.indexOf(QStringLiteral("--data")) + 1] = m_units;
+        }
+        const Result result = WriteZip(templatePath, parts) ? RunReport(arguments) : Result();
+        if (result.exitCode != 0) {
+            qWarning("%s", qPrintable(result.err));
+            return QString();
+        }
+        return out;
     }
 
     // The report of one of the editors' templates (see EditorTemplates), filled on first use and
@@ -837,6 +881,130 @@ private slots:
         QVERIFY(!HasLeftoverTags(out));
     }
 
+    // Charts: the values of the ticked records with their labels, gaps and unit, the threshold line,
+    // the size of the text of their section or the one given; each chart with parts, relationship
+    // and drawing id of its own, around the template's names; none in a left-out block.
+    void drawsCharts_data() {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("rows");  // "u1-5": of the data set with units
+        QTest::addColumn<bool>("occupied"); // the template has a part named as the first chart's would be
+        QTest::addColumn<QStringList>("charts"); // "WxH|axis title|series|series…" in points
+        QTest::newRow("labels, gap, unit, threshold")
+            << P(R("{{@图表:有效值 按 测试点 阈值 5}}")) << "u1-5" << false
+            << QStringList{"415.6x198.4|有效值 (mV)|有效值: 本体低压侧=1.9 A相盆式绝缘子=2.1 本体低压侧= "
+                           "B相盆式绝缘子=12.5 "
+                           "本体低压侧=14.1|阈值: 本体低压侧=5 A相盆式绝缘子=5 本体低压侧=5 B相盆式绝缘子=5 "
+                           "本体低压侧=5"};
+        QTest::newRow("positions, sizes, two charts, names taken")
+            << P(R("{{@图表:有效值 300x150}}")) + P(R("{{@图表: 背景值 }}")) << "1-3" << true
+            << QStringList{"300x150|有效值|有效值: 1=1.9 2=2.1 3=1.1",
+                           "415.6x198.4|背景值|背景值: 1=0.2 2=0.2 3=0.6"};
+        QTest::newRow("the width of its section's text")
+            << P(R("{{@图表:有效值}}")) +
+                   "<w:p><w:pPr><w:sectPr><w:pgSz w:w=\"16838\" w:h=\"11906\"/>"
+                   "<w:pgMar w:top=\"1000\" w:right=\"1000\" w:bottom=\"1000\" w:left=\"1000\" "
+                   "w:header=\"0\" w:footer=\"0\" w:gutter=\"0\"/></w:sectPr></w:pPr></w:p>" +
+                   P(R("{{@图表:有效值}}"))
+            << "1" << false
+            << QStringList{"741.9x198.4|有效值|有效值: 1=1.9", "415.6x198.4|有效值|有效值: 1=1.9"};
+        QTest::newRow("in a left-out block")
+            << P(R("{{#若 计数:检测结论=无此结论}}")) + P(R("{{@图表:有效值}}")) + P(R("{{/若}}")) << "1-6"
+            << false << QStringList();
+    }
+
+    void drawsCharts() {
+        QFETCH(QString, body);
+        QFETCH(QString, rows);
+        QFETCH(bool, occupied);
+        QFETCH(QStringList, charts);
+        const QString out = ChartReport(
+            QStringLiteral("chart-%1").arg(QTest::currentDataTag()).replace(' ', '_'), body, rows, occupied);
+        QVERIFY(!out.isEmpty());
+        QString error;
+        const QList<ChartReader::Chart> found = ChartReader::ChartsOf(out, &error);
+        QCOMPARE(error, QString());
+        QStringList shown;
+        QSet<QString> ids;
+        QSet<QString> names;
+        for (const ChartReader::Chart& chart : found) {
+            shown << QStringLiteral("%1x%2|%3|")
+                             .arg(std::round(chart.cx / 1270.0) / 10)
+                             .arg(std::round(chart.cy / 1270.0) / 10)
+                             .arg(chart.axisTitle) +
+                         chart.series.join(QLatin1Char('|'));
+            ids << chart.drawingId;
+            names << chart.relationshipId << chart.part.toCaseFolded() << chart.workbook.toCaseFolded();
+        }
+        QCOMPARE(shown, charts);
+        QCOMPARE(ids.size(), found.size());
+        QCOMPARE(names.size(), 3 * found.size());
+        QVERIFY(!names.contains(QStringLiteral("word/charts/zolt-chart1.xml")) || !occupied);
+        const QStringList entries = DocxPackage(out).EntryNames();
+        QCOMPARE(entries.filter(QStringLiteral("word/charts/zolt")).size() +
+                     entries.filter(QStringLiteral("word/charts/_rels/")).size() +
+                     entries.filter(QStringLiteral("word/embeddings/")).size(),
+                 3 * found.size());
+        QVERIFY(!HasLeftoverTags(out));
+        if (ExternalTools::MissingForSchemas().isEmpty()) {
+            QCOMPARE(ValidateWrittenParts(out), QString());
+        }
+    }
+
+    // LibreOffice draws the chart: the page differs from the same report with the chart's paragraph
+    // left empty.
+    void drawsChartsInLibreOffice() {
+        ZOLT_REQUIRE(ExternalTools::MissingForPdf());
+        const QStringList reports{
+            ChartReport(QStringLiteral("drawn-chart"),
+                        P(R("{{检测人员}}")) + P(R("{{@图表:有效值 按 测试点 阈值 5}}")) + P(R("完")), "1-4"),
+            ChartReport(QStringLiteral("drawn-empty"), P(R("{{检测人员}}")) + P(R("")) + P(R("完")), "1-4")};
+        QVERIFY(!reports.contains(QString()));
+        QStringList pdfs;
+        QCOMPARE(ExternalTools::ConvertToPdf(reports, Path(QStringLiteral("drawn")), &pdfs), QString());
+        QByteArray withChart;
+        QByteArray without;
+        QCOMPARE(ExternalTools::RenderPage(pdfs[0], 1, &withChart), QString());
+        QCOMPARE(ExternalTools::RenderPage(pdfs[1], 1, &without), QString());
+        QCOMPARE(withChart.size(), without.size()); // the same page size
+        QVERIFY(withChart != without);
+        QString text;
+        QCOMPARE(ExternalTools::PdfText(pdfs[0], &text), QString());
+        QVERIFY2(text.contains(QStringLiteral("阈值")) && text.contains(QStringLiteral("完")),
+                 qPrintable(text));
+    }
+
+    // LibreOffice Calc opens a report's embedded workbook and finds the numbers the chart shows.
+    void chartWorkbookOpensInCalc() {
+        ZOLT_REQUIRE(ExternalTools::MissingForCalc());
+        const QString report =
+            ChartReport(QStringLiteral("calc"), P(R("{{@图表:有效值 按 测试点 阈值 5}}")), "u1-5");
+        QVERIFY(!report.isEmpty());
+        QString error;
+        const QList<ChartReader::Chart> charts = ChartReader::ChartsOf(report, &error);
+        QCOMPARE(charts.size(), 1);
+        const QString workbook = Path(QStringLiteral("calc-workbook.xlsx"));
+        QFile file(workbook);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(DocxPackage(report).Read(charts[0].workbook));
+        file.close();
+        QString csv;
+        QCOMPARE(ExternalTools::ConvertToCsv(workbook, m_dir.path(), &csv), QString());
+        // The sheet as the chart caches it: label=value per row under the names row.
+        QStringList lines = csv.trimmed().split(QLatin1Char('\n'));
+        QCOMPARE(lines.takeFirst().trimmed(), QStringLiteral("测试点,有效值,阈值"));
+        QStringList values;
+        QStringList limits;
+        for (const QString& line : lines) {
+            const QStringList cells = line.trimmed().split(QLatin1Char(','));
+            QCOMPARE(cells.size(), 3);
+            values << cells[0] + QLatin1Char('=') + cells[1];
+            limits << cells[0] + QLatin1Char('=') + cells[2];
+        }
+        const QStringList fromCalc{QStringLiteral("有效值: ") + values.join(QLatin1Char(' ')),
+                                   QStringLiteral("阈值: ") + limits.join(QLatin1Char(' '))};
+        QCOMPARE(fromCalc, charts[0].series);
+    }
+
     // Repeated texts of a merged column share one cell: a vertical merge started and continued in
     // the XML, and read back as one cell per run by python-docx.
     void mergesRepeatedCellsOfAColumn() {
@@ -1121,6 +1289,46 @@ private slots:
             << "r.docx" << 1
             << "a second report number pattern {{报告编号:B{nn}}} in word/document.xml, "
                "paragraph 2 (the first: {{报告编号:A{nn}}})";
+        QTest::newRow("chart of an unknown column")
+            << "chartcolumn.docx" << QByteArray() << P(R("{{@图表:站名}}")) << ""
+            << "r.docx" << 1
+            << "unknown column \"站名\" in tag {{@图表:站名}} in word/document.xml, paragraph 1";
+        QTest::newRow("chart labelled by an unknown column")
+            << "chartlabel.docx" << QByteArray() << P(R("{{@图表:有效值 按 站名}}")) << ""
+            << "r.docx" << 1 << "unknown column \"站名\" in tag {{@图表:有效值 按 站名}}";
+        QTest::newRow("chart in a table row")
+            << "chartrow.docx" << QByteArray() << Table({Row({R("{{@图表:有效值}}")})}, 1) << ""
+            << "r.docx" << 1 << "chart tag {{@图表:有效值}} in a table row in word/document.xml, paragraph 1";
+        QTest::newRow("chart in a header")
+            << "charthead.docx" << QByteArray() << ok << P(R("{{@图表:有效值}}")) << "r.docx" << 1
+            << "chart tag {{@图表:有效值}} in word/header1.xml, paragraph 1: charts work only in the body";
+        QTest::newRow("chart in a text box")
+            << "chartbox.docx" << QByteArray()
+            << P("<w:r><w:pict><v:shape "
+                 "xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" +
+                 P(R("{{@图表:有效值}}")) + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>")
+            << ""
+            << "r.docx" << 1 << "chart tag {{@图表:有效值}} in a text box in word/document.xml, paragraph 2";
+        QTest::newRow("chart with other text")
+            << "chartshared.docx" << QByteArray() << P(R("图：") + R("{{@图表:有效值}}")) << ""
+            << "r.docx" << 1 << "chart tag {{@图表:有效值}} shares its paragraph with other text";
+        QTest::newRow("chart option unknown")
+            << "chartword.docx" << QByteArray() << P(R("{{@图表:有效值 红色}}")) << ""
+            << "r.docx" << 1 << "unknown word \"红色\" in chart tag {{@图表:有效值 红色}}";
+        QTest::newRow("chart threshold not a number")
+            << "chartnumber.docx" << QByteArray() << P(R("{{@图表:有效值 阈值 高}}")) << ""
+            << "r.docx" << 1 << "bad threshold in chart tag {{@图表:有效值 阈值 高}}";
+        QTest::newRow("chart size beyond a page")
+            << "chartsize.docx" << QByteArray() << P(R("{{@图表:有效值 2000x100}}")) << ""
+            << "r.docx" << 1 << "bad chart size \"2000x100\" in tag {{@图表:有效值 2000x100}}";
+        QTest::newRow("chart option twice")
+            << "charttwice.docx" << QByteArray() << P(R("{{@图表:有效值 阈值 1 阈值 2}}")) << ""
+            << "r.docx" << 1 << "阈值 given twice in chart tag {{@图表:有效值 阈值 1 阈值 2}}";
+        QTest::newRow("too many charts")
+            << "charts.docx" << QByteArray() << P(R("{{@图表:有效值}}")).repeated(21) << ""
+            << "r.docx" << 1
+            << "the template has more than 20 chart tags ({{@图表:有效值}} in word/document.xml, paragraph "
+               "21)";
         QTest::newRow(".doc output")
             << "ok.docx" << QByteArray() << ok << ""
             << "r.doc" << 2 << "a report from a template is a .docx document; --out names a .doc file";
