@@ -551,9 +551,12 @@ void PartFiller::WriteChart(const Tag& tag, qint64 offset) {
     if (m_charts == nullptr) {
         return;
     }
-    if (m_data.cells.size() > static_cast<std::size_t>(Limits::kChartPoints)) {
+    // Every chart draws each ticked record once.
+    const std::size_t points = (m_charts->Charts().size() + 1) * m_data.cells.size();
+    if (points > static_cast<std::size_t>(Limits::kChartPoints)) {
         throw TemplateError(
-            QStringLiteral("chart tag %1: %2 ticked records, more points than a chart's workbook holds (%3)")
+            QStringLiteral(
+                "chart tag %1: %2 ticked records, and the charts would draw more than %3 points together")
                 .arg(tag.typed, QString::number(m_data.cells.size()), QString::number(Limits::kChartPoints)));
     }
     const ChartSeries series = ChartSeries::Gather(m_data.cells, tag.column, tag.labelColumn);

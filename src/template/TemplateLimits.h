@@ -30,7 +30,9 @@ constexpr int kPicturesPerRow = 30; // picture tags in one record row
 // Chart tags in the whole template: each chart goes through the ticked records once and adds three
 // parts, so their number bounds the work and the parts a template can ask for.
 constexpr int kCharts = 20;
-// The points of one chart: the rows of its workbook's sheet, less the header row.
+// The points of all charts of a report together: no more than the rows of one workbook's sheet (less
+// its header row), and a bound on the memory the charts' parts take until they are written (about
+// 150 bytes a point).
 constexpr int kChartPoints = 1'048'575;
 
 // Word's largest page side is 22 inches; a bigger picture or chart cannot be shown.
