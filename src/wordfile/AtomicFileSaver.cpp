@@ -75,8 +75,13 @@ bool AtomicFileSaver::Save(const Document& document, const QString& target, IDoc
             return false;
         }
         temporary = reserve.fileName();
-        reserve.close();
-        QFile::remove(temporary);
+        // Removed through the QTemporaryFile: its close() keeps the handle open, and Windows does not
+        // delete a file through another name while that handle is open without delete sharing.
+        if (!reserve.remove()) {
+            *error = QStringLiteral("The Word document cannot be saved in the folder \"%1\": %2")
+                         .arg(QDir::toNativeSeparators(folder), reserve.errorString());
+            return false;
+        }
     }
 
     QString reason;
