@@ -2,9 +2,7 @@
 
 #include "data/Utf8ToWide.h"
 
-#include <QCollator>
-#include <QCollatorSortKey>
-#include <QLocale>
+#include "platform/TextOrder.h"
 
 #include <algorithm>
 #include <charconv>
@@ -88,18 +86,8 @@ std::vector<int> RecordSorter::Order(const ResultTableView& table, int column, D
         return descending ? b.first < a.first : a.first < b.first;
     });
 
-    // One collation key per text cell, made once: comparing keys is a byte comparison, where
-    // comparing strings would run the collation again for every pair.
-    QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
-    collator.setNumericMode(true);
-    std::vector<std::pair<QCollatorSortKey, int>> keyed;
-    keyed.reserve(texts.size());
-    for (int row : texts) {
-        keyed.emplace_back(collator.sortKey(Utf8ToWide(table.Cell(row, column))), row);
-    }
-    std::stable_sort(keyed.begin(), keyed.end(), [descending](const auto& a, const auto& b) {
-        return descending ? b.first.compare(a.first) < 0 : a.first.compare(b.first) < 0;
-    });
+    Platform::TextOrder::Sort(
+        &texts, [&table, column](int row) { return Utf8ToWide(table.Cell(row, column)); }, descending);
 
     auto out = order.begin();
     const auto putNumbers = [&] {
@@ -107,11 +95,7 @@ std::vector<int> RecordSorter::Order(const ResultTableView& table, int column, D
             *out++ = entry.second;
         }
     };
-    const auto putTexts = [&] {
-        for (const auto& entry : keyed) {
-            *out++ = entry.second;
-        }
-    };
+    const auto putTexts = [&] { out = std::copy(texts.begin(), texts.end(), out); };
     if (descending) {
         putTexts();
         putNumbers();

@@ -7,6 +7,8 @@
 #include "template/TemplateLimits.h"
 #include "template/XmlNode.h"
 
+#include "platform/LibraryFileName.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -65,7 +67,7 @@ TemplatePackage::~TemplatePackage() {
 void TemplatePackage::Open(const QString& path) {
     const zip_uint64_t fileSize = CheckSignature(path);
     int code = 0;
-    m_zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    m_zip = zip_open(Platform::LibraryFileName::Encode(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     if (m_zip == nullptr) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);

@@ -53,14 +53,15 @@ bool AtomicFileSaver::Save(const Document& document, const QString& target, IDoc
 QString AtomicFileSaver::ReserveTemporary(const QString& folder, const QString& targetName, QString* error) {
     QTemporaryFile reserve(folder + QStringLiteral("/.~") + targetName + QStringLiteral(".XXXXXX"));
     reserve.setAutoRemove(false);
-    if (!reserve.open()) {
+    // Removed through the QTemporaryFile: its close() keeps the handle open, and Windows does not
+    // delete a file through another name while that handle is open without delete sharing.
+    const bool reserved = reserve.open();
+    const QString temporary = reserve.fileName();
+    if (!reserved || !reserve.remove()) {
         *error = QStringLiteral("The Word document cannot be saved in the folder \"%1\": %2")
                      .arg(QDir::toNativeSeparators(folder), reserve.errorString());
         return QString();
     }
-    const QString temporary = reserve.fileName();
-    reserve.close();
-    QFile::remove(temporary);
     return temporary;
 }
 

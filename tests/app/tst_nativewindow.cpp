@@ -95,12 +95,21 @@ private slots:
         QCOMPARE(QString::fromWCharArray(text), QStringLiteral("关于 ZOLT(&A)..."));
         QCOMPARE(GetMenuState(menu, UINT(count - 2), MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
 
-        // Chosen, it shows the About box; the context menu does not carry the entry twice.
+        // Chosen, it shows the About box; the context menu does not carry the entry twice. The box
+        // runs its own event loop, so it is seen and closed from a timer that fires inside it.
+        bool shown = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&shown] {
+            if (auto* box = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget())) {
+                shown = true;
+                box->close();
+            }
+        });
+        watch.start(50);
         const UINT id = GetMenuItemID(menu, count - 1);
         PostMessageW(hwnd, WM_SYSCOMMAND, id, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<CAboutDlg*>(QApplication::activeModalWidget()) != nullptr,
-                                 10000);
-        QApplication::activeModalWidget()->close();
+        QTRY_VERIFY_WITH_TIMEOUT(shown, 10000);
+        watch.stop();
         const QAction* about = window.findChild<QAction*>(QStringLiteral("actionAbout"));
         QVERIFY(about != nullptr && !window.actions().contains(const_cast<QAction*>(about)));
 #endif

@@ -16,7 +16,20 @@
 
 #include <cmath>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
+
+bool UnderWine() {
+#ifdef Q_OS_WIN
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
 
 // Loads a record table the way the main window does: the model takes the result table over.
 bool Load(CRecordListModel& model, const QString& folder, int method) {
@@ -283,14 +296,24 @@ private slots:
             << QStringList{"b", "a", "b", "a"} << QList<int>{2, 4, 1, 3} << QList<int>{1, 3, 2, 4};
         QTest::newRow("numbers inside text")
             << QStringList{"GIS-10", "GIS-9", "GIS-100"} << QList<int>{2, 1, 3} << QList<int>{3, 1, 2};
+#ifdef Q_OS_WIN
+        // Windows' collation puts Latin letters before Chinese characters, ICU's Chinese puts them after.
+        QTest::newRow("long cells, Latin before Chinese")
+            << QStringList{QString(20000, QChar(u'长')), "x", "7"} << QList<int>{3, 2, 1}
+            << QList<int>{1, 2, 3};
+#else
         QTest::newRow("long cells, Chinese before Latin")
             << QStringList{QString(20000, QChar(u'长')), "x", "7"} << QList<int>{3, 1, 2}
             << QList<int>{2, 1, 3};
+#endif
     }
     void sortOrders() {
         QFETCH(QStringList, cells);
         QFETCH(QList<int>, ascending);
         QFETCH(QList<int>, descending);
+        if (QByteArray(QTest::currentDataTag()) == "Chinese by pinyin" && UnderWine())
+            QSKIP("Wine's CompareStringEx orders Chinese characters by code point; Windows' zh-CN order is "
+                  "pinyin");
         SetColumn(*m_model, cells);
         App::RecordListProxy proxy(m_model.get());
         QAbstractItemModelTester tester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);

@@ -329,6 +329,12 @@ private slots:
     }
     void pathsAreTakenLiterally() {
         QFETCH(QString, name);
+#ifdef Q_OS_WIN
+        for (const QChar c : QStringLiteral("<>:\"|?*")) {
+            if (name.contains(c))
+                QSKIP(qPrintable(QStringLiteral("Windows file names cannot hold '%1'").arg(c)));
+        }
+#endif
         const QString oldCurrent = QDir::currentPath();
         for (const bool relative : {false, true}) {
             QTemporaryDir dir;
@@ -403,11 +409,18 @@ private slots:
         const QString folder = MakeSet(kind);
         QVERIFY(!folder.isEmpty());
         const QString database = CDataSetLayout::DatabasePath(folder);
+#ifdef Q_OS_WIN
+        // A folder's read-only attribute binds nothing there: read-only media show as files that
+        // carry it (as copied from a disc), and the snapshot below sees anything made beside them.
+        const QString readOnly = database;
+#else
+        const QString readOnly = folder;
+#endif
         SetTreePermissions(m_dir->path(), false);
         const auto before = DemoDataSets::Snapshot(folder);
         const bool read = RunUnprivileged([&] {
             CNkSQLiteOper db;
-            return !QFileInfo(folder).isWritable() && db.OpenReadOnly(database) &&
+            return !QFileInfo(readOnly).isWritable() && db.OpenReadOnly(database) &&
                    RowCount(db, "AE_RECORD") == records && RowCount(db, "HFCT_RECORD") == records;
         });
         SetTreePermissions(m_dir->path(), true);

@@ -10,6 +10,17 @@
 
 using namespace Word;
 
+namespace {
+
+// Where QDir::tempPath() looks: GetTempPath reads TMP first on Windows.
+#ifdef Q_OS_WIN
+const char* const kTemporaryFolderVariable = "TMP";
+#else
+const char* const kTemporaryFolderVariable = "TMPDIR";
+#endif
+
+} // namespace
+
 class TestDocxTextFile : public QObject {
     Q_OBJECT
 
@@ -25,12 +36,12 @@ private slots:
     void temporaryFolderIsLeftClean() {
         QTemporaryDir out, temporary;
         QVERIFY(out.isValid() && temporary.isValid());
-        const QByteArray saved = qgetenv("TMPDIR");
-        qputenv("TMPDIR", QFile::encodeName(temporary.path()));
+        const QByteArray saved = qgetenv(kTemporaryFolderVariable);
+        qputenv(kTemporaryFolderVariable, QFile::encodeName(temporary.path()));
         QString error;
         const bool written =
             DocxWriter().WriteFile(OneParagraph(), out.filePath(QStringLiteral("a.docx")), &error);
-        qputenv("TMPDIR", saved);
+        qputenv(kTemporaryFolderVariable, saved);
         QVERIFY2(written, qPrintable(error));
         QVERIFY(QFile::exists(out.filePath(QStringLiteral("a.docx"))));
         QCOMPARE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
@@ -45,12 +56,12 @@ private slots:
         QFile file(notAFolder);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        const QByteArray saved = qgetenv("TMPDIR");
-        qputenv("TMPDIR", QFile::encodeName(notAFolder));
+        const QByteArray saved = qgetenv(kTemporaryFolderVariable);
+        qputenv(kTemporaryFolderVariable, QFile::encodeName(notAFolder));
         QString error;
         const bool written =
             DocxWriter().WriteFile(OneParagraph(), out.filePath(QStringLiteral("b.docx")), &error);
-        qputenv("TMPDIR", saved);
+        qputenv(kTemporaryFolderVariable, saved);
         QVERIFY(!written);
         QVERIFY2(error.startsWith(QStringLiteral("The Word document could not be written")),
                  qPrintable(error));

@@ -86,6 +86,14 @@ QString PictureCell(const QString& database, int method, int column, int row) {
 
 } // namespace
 
+QString DemoDataSets::HostilePictureName() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("波形 & '1'.png");
+#else
+    return QStringLiteral("波形 & <1>.png");
+#endif
+}
+
 QString DemoDataSets::AwkwardName() {
 #ifdef Q_OS_WIN
     // '?' is one of the characters Windows names cannot hold; '&' and '%' mean something to its shell.
@@ -233,7 +241,7 @@ QString DemoDataSets::SpecialCharacters(const QString& parent, const QString& na
     const QString database = CDataSetLayout::DatabasePath(folder);
     const int unit[] = {10, 9, 9};
     const int picture1[] = {14, 10, 10};
-    const QString pictureName = QStringLiteral("波形 & <1>.png");
+    const QString pictureName = HostilePictureName();
     QStringList statements;
     for (int method = 0; method < 3; ++method) {
         const QString pictureFolder = CDataSetLayout::PictureFolder(folder, method);

@@ -45,11 +45,14 @@ public:
     static QString MalformedUtf8(const QString& parent, const QString& name = QStringLiteral("坏编码"));
 
     // 3 records per table. Row 0: column 1 = SpecialText(), value column 6 = "1<2&3", the unit
-    // column = "\"dB\"'", picture 1 named "波形 & <1>.png" (a real picture). Row 1: column 3 =
+    // column = "\"dB\"'", picture 1 named HostilePictureName() (a real picture). Row 1: column 3 =
     // ControlText(), column 6 = "5" U+0007 U+001B ".0".
     static QString SpecialCharacters(const QString& parent, const QString& name = QStringLiteral("特殊字符"));
     static QString SpecialText(); // XML-special characters and U+FFFE
     static QString ControlText(); // U+0001 .. U+001F
+    // XML-special characters in a file name: "波形 & <1>.png", on Windows, whose names cannot hold
+    // '<' and '>', "波形 & '1'.png".
+    static QString HostilePictureName();
 
     // 3 records per table. Row 0: column 1 = 10,000 × "长", column 6 (value) = 10,000 × "1",
     // the last column 10,000 × "x", picture 3 a name of 10,000 characters (no such file).

@@ -1,5 +1,7 @@
 #include "support/DocxPackage.h"
 
+#include "platform/LibraryFileName.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +10,7 @@
 
 DocxPackage::DocxPackage(const QString& path) : m_path(path) {
     int code = 0;
-    m_zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    m_zip = zip_open(Platform::LibraryFileName::Encode(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     if (m_zip == nullptr)
         m_error = QStringLiteral("cannot open %1 as a zip archive (libzip error %2)").arg(path).arg(code);
 }

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -33,7 +34,9 @@
 
 namespace {
 
-const QString kSource = QStringLiteral(ZOLT_SOURCE_DIR);
+// Absolute before a test changes the working folder: "/path" names another file once the current
+// drive is another one (Windows; Wine's Unix paths are on Z:).
+const QString kSource = QFileInfo(QStringLiteral(ZOLT_SOURCE_DIR)).absoluteFilePath();
 
 struct Result {
     int exitCode = -1;
@@ -602,6 +605,11 @@ private slots:
         // The window's settings go to a test folder, never the user's.
         QStandardPaths::setTestModeEnabled(true);
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+#ifdef Q_OS_WIN
+        // There they go to the registry, which needs an organization's name: a key of the test's own.
+        QCoreApplication::setOrganizationName(QStringLiteral("ZOLT 测试"));
+        QCoreApplication::setApplicationName(QStringLiteral("template"));
+#endif
         m_data = DemoDataSets::Good(m_dir.path(), QStringLiteral("模板 数据"), 6);
         QVERIFY(!m_data.isEmpty());
         m_units = DemoDataSets::Good(m_dir.path(), QStringLiteral("单位"), 6);
@@ -1443,6 +1451,9 @@ private slots:
         builtin.UseSettings(&settings);
         QVERIFY(!builtin.Templates()->IsTemplate());
         QDir::setCurrent(previous);
+#ifdef Q_OS_WIN
+        QSettings().clear();
+#endif
     }
 };
 

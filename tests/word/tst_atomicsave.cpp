@@ -164,7 +164,10 @@ void TestAtomicSave::unwritableFolder() {
 }
 
 void TestAtomicSave::readOnlyFolder() {
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+    QSKIP("needs a folder that refuses new files: Windows ignores a folder's read-only attribute, and "
+          "denying it by access rights is not enforced under Wine (missingFolder covers the failure path)");
+#else
     if (::geteuid() == 0)
         QSKIP(
             "running as root: permission bits do not stop root from writing, so a read-only folder cannot be "
