@@ -13,8 +13,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -54,6 +56,8 @@ private slots:
         prompts.folders << data;
         QTest::mouseClick(Button(window, "1010"), Qt::LeftButton);
         QCOMPARE(window.RecordModel()->rowCount(), 4);
+        QCOMPARE(window.findChild<QLineEdit*>(QStringLiteral("1014"))->text(),
+                 QDir::toNativeSeparators(data));
         QTest::mouseClick(Button(window, "1015"), Qt::LeftButton); // 全选
 
         for (const QString& name : {QStringLiteral("报告 一.doc"), QStringLiteral("报告 二.docx")}) {
@@ -72,9 +76,11 @@ private slots:
         const QString shots = qEnvironmentVariable("ZOLT_SCREENSHOT_DIR");
         if (!shots.isEmpty()) {
             QTest::qWait(500);
-            const QRect frame = window.frameGeometry();
+            // The window's own area: with no window manager on the virtual display, its frame is
+            // not drawn.
+            const QRect area = window.geometry();
             const QPixmap shot =
-                window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+                window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
             QVERIFY(shot.save(shots + QStringLiteral("/main-window-wine.png")));
         }
     }
